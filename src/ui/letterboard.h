@@ -1,0 +1,78 @@
+#pragma once
+// The letter board of the main window: 21 discs on a winding track, each with its letter on
+// top, and the 29 lines that outline the track and frame the current-letter label.
+//
+// Discs and letter labels are control arrays as the window was designed: all 21 discs are
+// named "Shape1" and all letter labels "Label1", told apart by their "index" property (1..21).
+
+#include <QLabel>
+#include <QWidget>
+
+#include "engine/game.h"
+
+namespace ui {
+
+// The colour of a letter state; a pending letter shows the desktop colour, looked up at paint
+// time.
+QColor stateColour(engine::LetterState state);
+
+// A disc `Shape1`(k): a filled circle with a thin outline.
+class Disc : public QWidget {
+    Q_OBJECT
+public:
+    Disc(int index, QWidget *parent);
+    int index() const { return index_; }
+    engine::LetterState state() const { return state_; }
+    void setState(engine::LetterState state);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int index_;
+    engine::LetterState state_ = engine::LetterState::Pending;
+};
+
+// A letter label `Label1`(k): the letter on an opaque square in the disc's colour.
+class LetterLabel : public QLabel {
+    Q_OBJECT
+public:
+    LetterLabel(int index, QWidget *parent);
+    void setState(engine::LetterState state);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    engine::LetterState state_ = engine::LetterState::Pending;
+};
+
+// `Line1` to `Line29`, painted over the discs and the current-letter label. The widget covers
+// the whole window, lets every click through and paints nothing but the lines.
+class TrackLines : public QWidget {
+    Q_OBJECT
+public:
+    explicit TrackLines(QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// Places of the board in twips, in letter order.
+struct DiscPlace {
+    int left;
+    int top;
+};
+extern const DiscPlace kDiscPlaces[content::kLetterCount];
+
+struct TwipsLine {
+    int x1, y1, x2, y2;
+};
+inline constexpr int kTrackLineCount = 29;
+extern const TwipsLine kTrackLines[kTrackLineCount];
+
+inline constexpr int kDiscSizeTwips = 495;
+inline constexpr int kLetterSizeTwips = 255;
+inline constexpr int kLetterInsetTwips = 120;
+
+} // namespace ui

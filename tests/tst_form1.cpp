@@ -1,0 +1,454 @@
+// The main window as a player meets it: its controls, the start of a game, keyboard focus,
+// whole games played by typing and clicking, the clock, and the end of the program.
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWindow>
+
+#include "content/bank.h"
+#include "design.h"
+#include "form1.h"
+#include "infistr.h"
+#include "testsupport.h"
+
+using namespace Qt::StringLiterals;
+using engine::kFullScore;
+using engine::kRetry;
+using engine::kScoreHead;
+using engine::kScoreTail;
+
+namespace {
+
+const QColor kGreen(0, 255, 0);
+const QColor kRed(255, 0, 0);
+const QColor kYellow(255, 255, 0);
+
+QList<int> questionsOf(int n)
+{
+    return QList<int>(content::kLetterCount, n);
+}
+
+QWidget *disc(QWidget *form, int k)
+{
+    for (QWidget *w : form->findChildren<QWidget *>(u"Shape1"_s))
+        if (w->property("index").toInt() == k)
+            return w;
+    return nullptr;
+}
+
+bool sameColour(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2 && qAbs(a.blue() - b.blue()) <= 2;
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void geometry_data();
+    void geometry();
+    void discsAndLetters_data();
+    void discsAndLetters();
+    void readyState();
+    void playStartsTheGame();
+    void tabOrder();
+    void enterPressesNothing();
+    void discColoursFollowTheVerdicts();
+    void everyClueFitsTheQuestionBox();
+
+    void playsToTheFullScore();
+    void playsToTheSettledEnding();
+    void passedLetterComesBackThroughTheWindow();
+    void tickLeavesTheTypingAlone();
+    void clockRunsOutThroughTheWindowTimer();
+    void clockGoesOnWhileInstructionsAreOpen();
+
+    void closingTheLastWindowEndsTheProgram();
+    void exitEndsTheProgramAtOnce();
+
+private:
+    template <typename T>
+    T *child(const QString &name) const
+    {
+        T *found = form->findChild<T *>(name);
+        if (!found)
+            qFatal("no %s", qPrintable(name));
+        return found;
+    }
+    void start(const QList<int> &questions);
+    void answer(const QString &typed);
+    QColor pixel(QWidget *widget, QPoint at) const;
+    QColor discColour(int k) const;
+
+    ScriptedRandom random;
+    FixedTimeOfDay clock;
+    QPointer<Form1> form;
+};
+
+void TestForm1::initTestCase()
+{
+    ui::prepareApplication();
+}
+
+void TestForm1::init()
+{
+    random = ScriptedRandom::drawing(questionsOf(1));
+    form = new Form1(&random, &clock);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->activateWindow();
+}
+
+void TestForm1::cleanup()
+{
+    delete form;
+    if (infistr *instructions = infistr::current())
+        delete instructions;
+}
+
+void TestForm1::start(const QList<int> &questions)
+{
+    random = ScriptedRandom::drawing(questions);
+    QTest::mouseClick(child<QPushButton>(u"Gioca"_s), Qt::LeftButton);
+}
+
+void TestForm1::answer(const QString &typed)
+{
+    auto *box = child<QLineEdit>(u"Text2"_s);
+    QCOMPARE(box->text(), QString());
+    QTest::keyClicks(box, typed);
+    QTest::mouseClick(child<QPushButton>(u"Avanti"_s), Qt::LeftButton);
+}
+
+QColor TestForm1::pixel(QWidget *widget, QPoint at) const
+{
+    const QImage image = form->grab().toImage();
+    const QPoint inForm = widget->mapTo(form.data(), at);
+    return image.pixelColor(inForm * image.devicePixelRatio());
+}
+
+// Below the letter, inside the disc's outline.
+QColor TestForm1::discColour(int k) const
+{
+    return pixel(disc(form, k), QPoint(16, 28));
+}
+
+void TestForm1::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::newRow("Istruzioni") << u"Istruzioni"_s << QRect(16, 8, 89, 49);
+    QTest::newRow("Gioca") << u"Gioca"_s << QRect(144, 8, 65, 25);
+    QTest::newRow("Label4 over the score") << u"Label4"_s << QRect(128, 40, 105, 17);
+    QTest::newRow("Label5 over the time") << u"Label5"_s << QRect(280, 40, 65, 17);
+    QTest::newRow("Text3, score") << u"Text3"_s << QRect(144, 56, 65, 19);
+    QTest::newRow("Text4, time") << u"Text4"_s << QRect(272, 56, 81, 19);
+    QTest::newRow("Label7 over the letter") << u"Label7"_s << QRect(296, 104, 105, 25);
+    QTest::newRow("Label6, current letter") << u"Label6"_s << QRect(304, 128, 89, 113);
+    QTest::newRow("Label2 over the question") << u"Label2"_s << QRect(144, 264, 113, 17);
+    QTest::newRow("Text1, question") << u"Text1"_s << QRect(32, 288, 337, 35);
+    QTest::newRow("Label3 over the answer") << u"Label3"_s << QRect(136, 328, 129, 17);
+    QTest::newRow("Esci") << u"Esci"_s << QRect(16, 336, 57, 25);
+    QTest::newRow("Avanti") << u"Avanti"_s << QRect(312, 336, 73, 25);
+    QTest::newRow("Text2, answer") << u"Text2"_s << QRect(96, 352, 201, 19);
+}
+
+void TestForm1::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    QCOMPARE(form->size(), QSize(401, 381));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QCOMPARE(child<QWidget>(name)->geometry(), place);
+}
+
+void TestForm1::discsAndLetters_data()
+{
+    QTest::addColumn<int>("k");
+    QTest::addColumn<QPoint>("topLeft");
+    const QPoint places[] = {{64, 88},   {64, 120},  {64, 152},  {64, 184},  {64, 216},  {96, 216},  {128, 216},
+                             {128, 184}, {128, 152}, {128, 120}, {144, 88},  {176, 88},  {192, 120}, {192, 152},
+                             {192, 184}, {192, 216}, {224, 216}, {256, 216}, {256, 184}, {256, 152}, {256, 120}};
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        QTest::addRow("disc %c", content::letterAt(k).toLatin1()) << k << places[k - 1];
+}
+
+void TestForm1::discsAndLetters()
+{
+    QFETCH(int, k);
+    QFETCH(QPoint, topLeft);
+    QWidget *shape = disc(form, k);
+    QVERIFY(shape);
+    QCOMPARE(shape->geometry(), QRect(topLeft, QSize(33, 33)));
+
+    QLabel *letter = nullptr;
+    for (QLabel *label : form->findChildren<QLabel *>(u"Label1"_s))
+        if (label->property("index").toInt() == k)
+            letter = label;
+    QVERIFY(letter);
+    QCOMPARE(letter->geometry(), QRect(topLeft + QPoint(8, 8), QSize(17, 17)));
+    QCOMPARE(letter->text(), QString(content::letterAt(k)));
+    QCOMPARE(letter->font().pointSizeF(), 12.0);
+    QVERIFY(letter->font().bold());
+    QCOMPARE(form->findChildren<QWidget *>(u"Shape1"_s).size(), 21);
+}
+
+void TestForm1::readyState()
+{
+    QCOMPARE(form->windowTitle(), u"GIROLETTERA v.1.00 di Bottega del Quiz "_s);
+    QCOMPARE(form->windowHandle()->title(), form->windowTitle());
+    QCOMPARE(QCoreApplication::applicationName(), u"GIROLETTERA"_s);
+    QVERIFY(!form->windowIcon().pixmap(32, 32).isNull());
+
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), QString());
+    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), QString());
+    QCOMPARE(child<QLineEdit>(u"Text3"_s)->text(), u"0"_s);
+    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), u"160"_s);
+    QCOMPARE(child<QLabel>(u"Label6"_s)->text(), QString());
+    QVERIFY(child<QPushButton>(u"Gioca"_s)->isEnabled());
+    QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
+    QVERIFY(child<QPushButton>(u"Istruzioni"_s)->isEnabled());
+    QVERIFY(child<QPushButton>(u"Esci"_s)->isEnabled());
+    QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
+    QCOMPARE(child<QTimer>(u"Timer1"_s)->interval(), 1000);
+    QCOMPARE(form->focusWidget(), child<QWidget>(u"Text1"_s));
+
+    // The question and score boxes can be read but not typed into; the answer box takes typing.
+    QVERIFY(child<QTextEdit>(u"Text1"_s)->isReadOnly());
+    QVERIFY(child<QLineEdit>(u"Text3"_s)->isReadOnly());
+    QVERIFY(!child<QLineEdit>(u"Text2"_s)->isReadOnly());
+    // Nothing of the game lies outside the window.
+    for (QWidget *w : form->findChildren<QWidget *>())
+        QVERIFY2(!w->isVisible() || form->rect().contains(w->geometry()), qPrintable(w->objectName()));
+
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        QVERIFY(sameColour(discColour(k), ui::desktopColour()));
+    QVERIFY(sameColour(pixel(child<QWidget>(u"Label6"_s), QPoint(40, 60)), QColor(0, 192, 0)));
+}
+
+void TestForm1::playStartsTheGame()
+{
+    start({4});
+    QVERIFY(!child<QPushButton>(u"Gioca"_s)->isEnabled());
+    QVERIFY(child<QPushButton>(u"Avanti"_s)->isEnabled());
+    QVERIFY(child<QTimer>(u"Timer1"_s)->isActive());
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), content::doman(1, 4).toString());
+    QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"A"_s);
+    QCOMPARE(form->focusWidget(), child<QWidget>(u"Text2"_s));
+    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), u"160"_s);
+}
+
+void TestForm1::tabOrder()
+{
+    const auto walk = [this] {
+        QStringList names;
+        for (int i = 0; i < 9; ++i) {
+            names.append(form->focusWidget()->objectName());
+            QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+        }
+        return names.join(u' ');
+    };
+    QCOMPARE(walk(), u"Text1 Text2 Esci Gioca Text3 Text4 Istruzioni Text1 Text2"_s); // Avanti disabled
+    start({1});
+    QCOMPARE(walk(), u"Text2 Esci Text3 Text4 Istruzioni Avanti Text1 Text2 Esci"_s); // Gioca disabled
+}
+
+void TestForm1::enterPressesNothing()
+{
+    start({1});
+    auto *box = child<QLineEdit>(u"Text2"_s);
+    QTest::keyClicks(box, u"abat-jour"_s);
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Enter);
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(form->game().step(), qint16(0));
+    QCOMPARE(box->text(), u"abat-jour"_s);
+    QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"A"_s);
+
+    // The focused button answers to the keyboard as usual.
+    auto *next = child<QPushButton>(u"Avanti"_s);
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_Space);
+    QCOMPARE(form->game().step(), qint16(1));
+    QCOMPARE(form->game().state(1), engine::LetterState::Correct);
+}
+
+void TestForm1::discColoursFollowTheVerdicts()
+{
+    start(questionsOf(2));
+    answer(content::rispos(1, 2).toString().toUpper());
+    answer(u"no"_s);
+    answer(u"GiroLettera"_s);
+    QVERIFY(sameColour(discColour(1), kGreen));
+    QVERIFY(sameColour(discColour(2), kRed));
+    QVERIFY(sameColour(discColour(3), kYellow));
+    QVERIFY(sameColour(discColour(4), ui::desktopColour()));
+    // The letter's square takes the disc's colour; the letter stays on top of it.
+    auto letterB = form->findChildren<QLabel *>(u"Label1"_s).at(1);
+    QVERIFY(sameColour(pixel(letterB, QPoint(1, 1)), kRed));
+    // The outline lies over the disc's edge.
+    QCOMPARE(pixel(disc(form, 2), QPoint(0, 16)).lightness() < 100, true);
+    QCOMPARE(child<QLineEdit>(u"Text3"_s)->text(), u"1"_s);
+    QCOMPARE(form->focusWidget(), child<QWidget>(u"Text2"_s));
+}
+
+void TestForm1::everyClueFitsTheQuestionBox()
+{
+    // The box has no scroll bars, so a clue that needs more lines than it shows is cut off.
+    auto *box = child<QTextEdit>(u"Text1"_s);
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        for (int n = 1; n <= content::kQuestionsPerLetter; ++n) {
+            box->setPlainText(content::doman(k, n).toString());
+            const qreal needed = box->document()->size().height();
+            QVERIFY2(needed <= box->viewport()->height(),
+                     qPrintable(u"%1 %2 needs %3 of %4"_s.arg(content::letterAt(k)).arg(n).arg(needed).arg(
+                         box->viewport()->height())));
+        }
+    }
+    for (QLatin1StringView message : {kFullScore, engine::kAllWrong}) {
+        box->setPlainText(message.toString());
+        QVERIFY(box->document()->size().height() <= box->viewport()->height());
+    }
+}
+
+void TestForm1::playsToTheFullScore()
+{
+    const QList<int> questions = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 2};
+    start(questions);
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        QCOMPARE(child<QLabel>(u"Label6"_s)->text(), QString(content::letterAt(k)));
+        QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), content::doman(k, questions[k - 1]).toString());
+        answer(content::rispos(k, questions[k - 1]).toString());
+    }
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kFullScore.toString());
+    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), QString());
+    QCOMPARE(child<QLineEdit>(u"Text3"_s)->text(), u"21"_s);
+    QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
+    QVERIFY(!child<QPushButton>(u"Gioca"_s)->isEnabled());
+    QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        QVERIFY(sameColour(discColour(k), kGreen));
+}
+
+void TestForm1::playsToTheSettledEnding()
+{
+    start(questionsOf(3));
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        answer(k == 7 ? u"sbagliato"_s : content::rispos(k, 3).toString());
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kScoreHead + u"20"_s + kScoreTail);
+    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), kRetry.toString());
+    QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
+    QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
+    QVERIFY(sameColour(discColour(7), kRed));
+}
+
+void TestForm1::passedLetterComesBackThroughTheWindow()
+{
+    start(questionsOf(5));
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        answer(k == 3 ? u"girolettera"_s : content::rispos(k, 5).toString());
+    QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"C"_s);
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), content::doman(3, 5).toString());
+    QVERIFY(sameColour(discColour(3), kYellow));
+    QCOMPARE(form->focusWidget(), child<QWidget>(u"Text2"_s));
+
+    answer(content::rispos(3, 5).toString());
+    QVERIFY(sameColour(discColour(3), kGreen));
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kFullScore.toString());
+}
+
+void TestForm1::tickLeavesTheTypingAlone()
+{
+    start({1});
+    auto *box = child<QLineEdit>(u"Text2"_s);
+    QTest::keyClicks(box, u"abat"_s);
+    box->setCursorPosition(2);
+    box->setSelection(1, 2);
+    auto *timer = child<QTimer>(u"Timer1"_s);
+    timer->setInterval(5);
+    QTRY_VERIFY(form->game().timeLeft() <= 150);
+    timer->stop();
+    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), QString::number(form->game().timeLeft()));
+    QCOMPARE(box->text(), u"abat"_s);
+    QCOMPARE(box->selectedText(), u"ba"_s);
+    QCOMPARE(form->focusWidget(), box);
+}
+
+void TestForm1::clockRunsOutThroughTheWindowTimer()
+{
+    start(questionsOf(1));
+    answer(content::rispos(1, 1).toString());
+    answer(content::rispos(2, 1).toString());
+    QTest::keyClicks(child<QLineEdit>(u"Text2"_s), u"mezza risposta"_s);
+    child<QTimer>(u"Timer1"_s)->setInterval(1);
+    QTRY_COMPARE(child<QLineEdit>(u"Text4"_s)->text(), u"tempo scaduto"_s);
+    QCOMPARE(form->game().timeLeft(), 0);
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kScoreHead + u"2"_s + kScoreTail);
+    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), kRetry.toString());
+    QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
+    QVERIFY(!child<QPushButton>(u"Gioca"_s)->isEnabled());
+    QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
+    QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"C"_s);
+}
+
+void TestForm1::clockGoesOnWhileInstructionsAreOpen()
+{
+    start(questionsOf(1));
+    QTest::mouseClick(child<QPushButton>(u"Istruzioni"_s), Qt::LeftButton);
+    QVERIFY(infistr::current());
+    QTest::mouseClick(child<QPushButton>(u"Istruzioni"_s), Qt::LeftButton);
+    int instructionWindows = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        instructionWindows += qobject_cast<infistr *>(w) != nullptr;
+    QCOMPARE(instructionWindows, 1);
+
+    child<QTimer>(u"Timer1"_s)->setInterval(5);
+    QTRY_VERIFY(form->game().timeLeft() <= 155);
+    child<QTimer>(u"Timer1"_s)->setInterval(1000);
+    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), QString::number(form->game().timeLeft()));
+    answer(content::rispos(1, 1).toString());
+    QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"B"_s);
+    QVERIFY(infistr::current()->isVisible());
+}
+
+void TestForm1::closingTheLastWindowEndsTheProgram()
+{
+    infistr::open();
+    QVERIFY(QTest::qWaitForWindowExposed(infistr::current()));
+    form->close();
+    QTRY_VERIFY(form.isNull()); // closed and destroyed
+
+    // The program runs on with the instructions alone, and ends when they close.
+    bool instructionsStillOpen = false;
+    QTimer::singleShot(50, qApp, [&] {
+        instructionsStillOpen = infistr::current() && infistr::current()->isVisible();
+        QTest::mouseClick(infistr::current()->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
+    });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(instructionsStillOpen);
+}
+
+void TestForm1::exitEndsTheProgramAtOnce()
+{
+    start(questionsOf(1));
+    infistr::open();
+    QTimer::singleShot(0, this, [this] { QTest::mouseClick(child<QPushButton>(u"Esci"_s), Qt::LeftButton); });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
+    QTRY_VERIFY(!infistr::current());
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -1,0 +1,66 @@
+// Writes pictures of the game's windows for a person to look at:
+//   giro-snapshot OUTDIR
+// Run it with QT_SCALE_FACTOR=2 for the high-density pictures; the file names carry the scale.
+// The main window is shown ready, then in play with one letter of each colour.
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include "content/bank.h"
+#include "form1.h"
+#include "design.h"
+#include "infistr.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// Draws question 1 for every letter, so the pictures are the same from run to run.
+class FirstQuestions final : public content::RandomSource {
+public:
+    void seed(float) override {}
+    float next() override { return 0.15f; }
+};
+
+bool save(QWidget *window, const QDir &dir, const QString &name)
+{
+    const QString scale = QString::number(window->devicePixelRatioF());
+    const QString path = dir.filePath(QStringLiteral("%1@%2x.png").arg(name, scale));
+    const bool ok = window->grab().save(path);
+    QTextStream(stdout) << (ok ? "wrote " : "could not write ") << path << '\n';
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    ui::prepareApplication();
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
+    if (!dir.exists() && !QDir().mkpath(dir.path()))
+        return 1;
+
+    FirstQuestions random;
+    engine::SystemTimeOfDay clock;
+    auto *form = new Form1(&random, &clock);
+    form->show();
+    bool ok = save(form, dir, QStringLiteral("form1-ready"));
+
+    auto *answer = form->findChild<QLineEdit *>(QStringLiteral("Text2"));
+    auto *next = form->findChild<QPushButton *>(QStringLiteral("Avanti"));
+    form->findChild<QPushButton *>(QStringLiteral("Gioca"))->click();
+    const QString plan[] = {content::rispos(1, 1).toString(), QStringLiteral("no"), QStringLiteral("girolettera")};
+    for (const QString &typed : plan) {
+        answer->setText(typed);
+        next->click();
+    }
+    answer->setText(QStringLiteral("risposta"));
+    ok = save(form, dir, QStringLiteral("form1-playing")) && ok;
+
+    infistr *instructions = infistr::open();
+    ok = save(instructions, dir, QStringLiteral("infistr")) && ok;
+    return ok ? 0 : 1;
+}

@@ -28,11 +28,17 @@ bool displayReachable()
 }
 
 // While the window system is being opened, a fatal message (a display that is set but does
-// not answer) ends the program with one line instead of an abort.
+// not answer) ends the program with one line instead of an abort. The warning before it
+// usually says best what went wrong ("could not connect to display :1").
+QString firstStartupWarning;
+
 void startupMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
+    if (type == QtWarningMsg && firstStartupWarning.isEmpty())
+        firstStartupWarning = message.section(u'\n', 0, 0);
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "girolettera: cannot open a window: %s\n", qPrintable(message.section(u'\n', 0, 0)));
+        const QString reason = firstStartupWarning.isEmpty() ? message.section(u'\n', 0, 0) : firstStartupWarning;
+        std::fprintf(stderr, "girolettera: cannot open a window: %s\n", qPrintable(reason));
         std::_Exit(EXIT_FAILURE);
     }
 }

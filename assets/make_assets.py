@@ -174,8 +174,8 @@ def write_xpm(name, colours, rows):
     lines = ["/* XPM */", f"static const char *const {name}_xpm[] = {{",
              f'"{SIZE} {SIZE} {len(palette)} 1",']
     for c in palette:
-        spec = colours[c] or "None"
-        lines.append(f'"{c} c {spec}",')
+        value = colours[c] or "None"
+        lines.append(f'"{c} c {value}",')
     lines += [f'"{row}",' for row in rows[:-1]] + [f'"{rows[-1]}"', "};", ""]
     with open(os.path.join(HERE, f"{name}.xpm"), "w", encoding="ascii") as f:
         f.write("\n".join(lines))

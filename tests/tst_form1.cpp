@@ -65,6 +65,7 @@ private slots:
     void enterPressesNothing();
     void discColoursFollowTheVerdicts();
     void everyClueFitsTheQuestionBox();
+    void desktopColourFollowsTheTheme();
 
     void playsToTheFullScore();
     void playsToTheSettledEnding();
@@ -319,6 +320,20 @@ void TestForm1::everyClueFitsTheQuestionBox()
         box->setPlainText(message.toString());
         QVERIFY(box->document()->size().height() <= box->viewport()->height());
     }
+}
+
+void TestForm1::desktopColourFollowsTheTheme()
+{
+    const QPalette original = QGuiApplication::palette();
+    QPalette dusk = original;
+    dusk.setColor(QPalette::Window, QColor(200, 180, 120));
+    QApplication::setPalette(dusk);
+    QCoreApplication::processEvents();
+    const QColor disc1 = discColour(1);
+    const QColor question = pixel(child<QWidget>(u"Text1"_s), QPoint(5, 30));
+    QApplication::setPalette(original);
+    QVERIFY(sameColour(disc1, QColor(200, 180, 120)));
+    QVERIFY(sameColour(question, QColor(200, 180, 120)));
 }
 
 void TestForm1::playsToTheFullScore()

@@ -156,6 +156,14 @@ void Form1::buildControls()
     centred.setWrapMode(QTextOption::WordWrap);
     text1_->document()->setDefaultTextOption(centred);
 
+    // What a screen reader calls the boxes and the current letter, which have no caption of
+    // their own to be read by; buttons and caption labels are read by their text.
+    text1_->setAccessibleName(QStringLiteral("Domanda"));
+    text2_->setAccessibleName(QStringLiteral("Risposta"));
+    text3_->setAccessibleName(QStringLiteral("Punteggio"));
+    text4_->setAccessibleName(QStringLiteral("Tempo"));
+    label6_->setAccessibleName(QStringLiteral("Lettera"));
+
     QWidget::setTabOrder(text1_, text2_);
     QWidget::setTabOrder(text2_, esci_);
     QWidget::setTabOrder(esci_, gioca_);
@@ -184,11 +192,12 @@ void Form1::refreshDesktopColours()
     update();
 }
 
-void Form1::changeEvent(QEvent *event)
+// A change of desktop theme reaches a top-level window here, not through changeEvent().
+bool Form1::event(QEvent *event)
 {
     if (event->type() == QEvent::ApplicationPaletteChange)
         refreshDesktopColours();
-    QWidget::changeEvent(event);
+    return QWidget::event(event);
 }
 
 void Form1::paintEvent(QPaintEvent *)
@@ -208,8 +217,10 @@ void Form1::display(Changes changes)
         text1_->setPlainText(game_.question());
     if (changes & Change::AnswerBox)
         text2_->setText(game_.answerBox());
-    if (changes & Change::CurrentLetter)
+    if (changes & Change::CurrentLetter) {
         label6_->setText(game_.currentLetter());
+        label6_->setAccessibleDescription(game_.currentLetter()); // read after its name
+    }
     if (changes & Change::Score)
         text3_->setText(game_.scoreText());
     if (changes & Change::Time)

@@ -21,8 +21,8 @@ using ui::twipsRect;
 
 namespace {
 
-// The text lines as they were typed into the boxes, one entry per line; blanks at the ends of
-// lines are part of the text. The width of a line says nothing about where the box wraps it.
+// The texts as they were typed into the boxes, one entry per line; a blank at the end of a line
+// is part of the text. Each line is a paragraph of its box, which may still wrap a long one.
 constexpr std::array<QStringView, 22> kInstructionLines = {
     u"ISTRUZIONI:",
     u"Per iniziare cliccare ",
@@ -94,22 +94,19 @@ QPlainTextEdit *makeTextBox(QWidget *parent, const char *name, QRect place, unsi
     box->setObjectName(QLatin1StringView(name));
     box->setAccessibleName(accessibleName);
     box->setGeometry(place);
-    // The lines were broken by hand to fit these boxes in a narrow face. At the full width of
-    // the face standing in for it they wrap more and run past the bottom, where no scroll bar
-    // reaches them; a semi-condensed width of the same face, size and weight keeps them in.
-    QFont font = ui::designFont(9.75, true);
-    font.setStretch(QFont::SemiCondensed);
-    box->setFont(font);
-    // Green on green, a frame would only take room from the text: the information text fills
-    // its box to the last pixel row.
-    box->setFrameShape(QFrame::NoFrame);
-    box->document()->setDocumentMargin(1);
+    box->setFont(ui::designFont(9.75, true));
+    // The lines were broken by hand to fill these boxes, and no scroll bar reaches what falls
+    // past the bottom: the text keeps all the room inside the frame but a sliver for the caret.
+    box->document()->setDocumentMargin(2);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QTextOption layout(Qt::AlignLeft | Qt::AlignAbsolute);
-    layout.setWrapMode(QTextOption::WordWrap);
+    QTextOption layout = box->document()->defaultTextOption();
+    layout.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
     box->document()->setDefaultTextOption(layout);
+    // Lines break at blanks; only a typed word wider than the box is broken inside, so that no
+    // part of it runs out of sight.
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Tab leaves the box instead of typing a tab, so the keyboard reaches the return button.
     box->setTabChangesFocus(true);
     QPalette palette = box->palette();
@@ -190,7 +187,7 @@ infistr::infistr()
     picture1->setPixmap(photo);
     picture1->setFrameShape(QFrame::NoFrame);
     picture1->setContentsMargins(0, 0, 0, 0);
-    picture1->setGeometry(QRect(twipsRect(3600, 3120, 0, 0).topLeft(), photo.size()));
+    picture1->setGeometry(QRect(QPoint(fromTwips(3600), fromTwips(3120)), photo.size()));
     picture1->setFocusPolicy(Qt::NoFocus);
 
     setTabOrder(text1, text2);
@@ -211,8 +208,8 @@ void infistr::refreshDesktopColour()
 
 bool infistr::event(QEvent *event)
 {
-    // A new desktop palette reaches top-level windows as this event only, never through
-    // changeEvent(), and not at all when the window's own colours hide the change.
+    // A new desktop palette arrives at a top-level window as this event, which changeEvent()
+    // never sees. The button's face is an explicit colour, so nothing else would update it.
     if (event->type() == QEvent::ApplicationPaletteChange)
         refreshDesktopColour();
     return QWidget::event(event);

@@ -37,6 +37,8 @@ void prepareApplication()
 {
     // Only the name: a display name would be appended to every window caption.
     QCoreApplication::setApplicationName(QStringLiteral("GIROLETTERA"));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("it.bottegadelquiz.Girolettera"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 }
 

@@ -1,5 +1,7 @@
 #include "letterboard.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 #include "design.h"
@@ -7,6 +9,82 @@
 namespace ui {
 
 using engine::LetterState;
+
+namespace {
+
+// A disc speaks for its place on the board: its letter and how the letter stands.
+class DiscAccessible final : public QAccessibleWidget {
+public:
+    explicit DiscAccessible(Disc *disc) : QAccessibleWidget(disc, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name) {
+            const auto *disc = static_cast<const Disc *>(widget());
+            return spokenLetter(disc->index(), disc->state());
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// The letter label only paints the disc's letter again, and the track lines and the frame
+// of the current letter are drawing: a screen reader that lists them would read every letter
+// twice and stop on an empty item over the whole window. They report themselves invisible;
+// a letter label still says what its disc says, for a reader that lists it all the same.
+class DrawingAccessible final : public QAccessibleWidget {
+public:
+    explicit DrawingAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        state.focusable = false;
+        return state;
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name) {
+            if (const auto *label = qobject_cast<const LetterLabel *>(widget()))
+                return spokenLetter(label->index(), label->state());
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    // The lines cover the whole window; with no area of their own they never stand in front
+    // of the buttons and boxes when a reader asks what lies under the pointer.
+    QRect rect() const override
+    {
+        if (qobject_cast<const TrackLines *>(widget()))
+            return QRect();
+        return QAccessibleWidget::rect();
+    }
+};
+
+QAccessibleInterface *boardAccessible(const QString &, QObject *object)
+{
+    if (auto *disc = qobject_cast<Disc *>(object))
+        return new DiscAccessible(disc);
+    if (qobject_cast<LetterLabel *>(object) || qobject_cast<TrackLines *>(object))
+        return new DrawingAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
+// Before the first disc is made, so the board's widgets never get the generic interface.
+void installBoardAccessibility()
+{
+    static const bool installed = (QAccessible::installFactory(boardAccessible), true);
+    Q_UNUSED(installed);
+}
+
+void announceNameChange(QObject *object)
+{
+    QAccessibleEvent event(object, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
 
 const DiscPlace kDiscPlaces[content::kLetterCount] = {
     {960, 1320},  {960, 1800},  {960, 2280},  {960, 2760},  {960, 3240},  // A B C D E
@@ -37,6 +115,26 @@ const TwipsLine kTrackLines[kTrackLineCount] = {
     {4560, 1920, 5880, 1920},
 };
 
+QString spokenLetter(int index, LetterState state)
+{
+    QString words;
+    switch (state) {
+    case LetterState::Correct:
+        words = QStringLiteral("corretta");
+        break;
+    case LetterState::Wrong:
+        words = QStringLiteral("sbagliata");
+        break;
+    case LetterState::Passed:
+        words = QStringLiteral("passata");
+        break;
+    case LetterState::Pending:
+        words = QStringLiteral("da giocare");
+        break;
+    }
+    return QStringLiteral("%1, %2").arg(content::letterAt(index)).arg(words);
+}
+
 QColor stateColour(LetterState state)
 {
     switch (state) {
@@ -54,6 +152,7 @@ QColor stateColour(LetterState state)
 
 Disc::Disc(int index, QWidget *parent) : QWidget(parent), index_(index)
 {
+    installBoardAccessibility();
     setObjectName(QStringLiteral("Shape1"));
     setProperty("index", index);
     const DiscPlace &place = kDiscPlaces[index - 1];
@@ -66,6 +165,7 @@ void Disc::setState(LetterState state)
         return;
     state_ = state;
     update();
+    announceNameChange(this);
 }
 
 void Disc::paintEvent(QPaintEvent *)
@@ -78,9 +178,12 @@ void Disc::paintEvent(QPaintEvent *)
     painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-LetterLabel::LetterLabel(int index, QWidget *parent)
-    : QLabel(QString(content::letterAt(index)), parent)
+LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), index_(index)
 {
+    // The text is set only now that this is a LetterLabel: setting it tells a listening screen
+    // reader, which would otherwise take this for a plain label and keep it as one.
+    installBoardAccessibility();
+    setText(QString(content::letterAt(index)));
     setObjectName(QStringLiteral("Label1"));
     setProperty("index", index);
     const DiscPlace &place = kDiscPlaces[index - 1];
@@ -96,6 +199,7 @@ void LetterLabel::setState(LetterState state)
         return;
     state_ = state;
     update();
+    announceNameChange(this);
 }
 
 void LetterLabel::paintEvent(QPaintEvent *event)
@@ -109,6 +213,7 @@ void LetterLabel::paintEvent(QPaintEvent *event)
 
 TrackLines::TrackLines(QWidget *parent) : QWidget(parent)
 {
+    installBoardAccessibility();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
 }

@@ -4,6 +4,10 @@
 //
 // Discs and letter labels are control arrays as the window was designed: all 21 discs are
 // named "Shape1" and all letter labels "Label1", told apart by their "index" property (1..21).
+//
+// To a screen reader each disc is one item that says its letter and how it stands, as
+// spokenLetter() words it; the letter label over it, the lines and the label frame are drawing
+// only and keep out of its way.
 
 #include <QLabel>
 #include <QWidget>
@@ -15,6 +19,9 @@ namespace ui {
 // The colour of a letter state; a pending letter shows the desktop colour, looked up at paint
 // time.
 QColor stateColour(engine::LetterState state);
+
+// What a screen reader says for the letter k (1..21) in the given state, such as "A, corretta".
+QString spokenLetter(int index, engine::LetterState state);
 
 // A disc `Shape1`(k): a filled circle with a thin outline.
 class Disc : public QWidget {
@@ -38,12 +45,15 @@ class LetterLabel : public QLabel {
     Q_OBJECT
 public:
     LetterLabel(int index, QWidget *parent);
+    int index() const { return index_; }
+    engine::LetterState state() const { return state_; }
     void setState(engine::LetterState state);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    int index_;
     engine::LetterState state_ = engine::LetterState::Pending;
 };
 

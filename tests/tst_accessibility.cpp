@@ -1,0 +1,271 @@
+// The game as a screen reader meets it: what the accessibility tree of each window holds, what
+// every item says, and how the letter board and the current letter read as a game goes on.
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+#include "content/bank.h"
+#include "design.h"
+#include "form1.h"
+#include "infistr.h"
+#include "testsupport.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QAccessibleInterface *accessible(QObject *object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+QString nameOf(QAccessibleInterface *item)
+{
+    return item ? item->text(QAccessible::Name) : u"(no interface)"_s;
+}
+
+QString textOf(QAccessibleInterface *item)
+{
+    QAccessibleTextInterface *text = item ? item->textInterface() : nullptr;
+    return text ? text->text(0, text->characterCount()) : u"(no text interface)"_s;
+}
+
+// The items a screen reader walks through in the window: the window's accessible children
+// that do not say they are hidden.
+QList<QAccessibleInterface *> readableItems(QWidget *window)
+{
+    QList<QAccessibleInterface *> items;
+    QAccessibleInterface *root = accessible(window);
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface *item = root->child(i);
+        if (item && !item->state().invisible)
+            items.append(item);
+    }
+    return items;
+}
+
+QWidget *boardItem(QWidget *form, const QString &name, int k)
+{
+    for (QWidget *w : form->findChildren<QWidget *>(name))
+        if (w->property("index").toInt() == k)
+            return w;
+    return nullptr;
+}
+
+QString letter(int k)
+{
+    return QString(content::letterAt(k));
+}
+
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void controlsSayWhatTheyAre_data();
+    void controlsSayWhatTheyAre();
+    void windowListsEveryControlAndDiscOnce();
+    void pointerFindsTheControlUnderIt_data();
+    void pointerFindsTheControlUnderIt();
+    void discsReadTheirLetterAndState();
+    void boxesReadTheGame();
+    void instructionsCanBeRead_data();
+    void instructionsCanBeRead();
+
+private:
+    void answer(const QString &typed);
+    QWidget *child(const QString &name) const { return form->findChild<QWidget *>(name); }
+
+    ScriptedRandom random;
+    FixedTimeOfDay clock;
+    QPointer<Form1> form;
+};
+
+void TestAccessibility::initTestCase()
+{
+    ui::prepareApplication();
+}
+
+void TestAccessibility::init()
+{
+    random = ScriptedRandom::drawing(QList<int>(content::kLetterCount, 1));
+    form = new Form1(&random, &clock);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+}
+
+void TestAccessibility::cleanup()
+{
+    delete form;
+    if (infistr *instructions = infistr::current())
+        delete instructions;
+}
+
+void TestAccessibility::answer(const QString &typed)
+{
+    auto *box = qobject_cast<QLineEdit *>(child(u"Text2"_s));
+    box->setText(typed);
+    QTest::mouseClick(child(u"Avanti"_s), Qt::LeftButton);
+}
+
+void TestAccessibility::controlsSayWhatTheyAre_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::newRow("the question box is Domanda") << u"Text1"_s << u"Domanda"_s << QAccessible::EditableText;
+    QTest::newRow("the answer box is Risposta") << u"Text2"_s << u"Risposta"_s << QAccessible::EditableText;
+    QTest::newRow("the score box is Punteggio") << u"Text3"_s << u"Punteggio"_s << QAccessible::EditableText;
+    QTest::newRow("the time box is Tempo") << u"Text4"_s << u"Tempo"_s << QAccessible::EditableText;
+    QTest::newRow("the current letter is Lettera") << u"Label6"_s << u"Lettera"_s << QAccessible::StaticText;
+    QTest::newRow("GIOCA reads its caption") << u"Gioca"_s << u"GIOCA"_s << QAccessible::Button;
+    QTest::newRow("AVANTI reads its caption") << u"Avanti"_s << u"AVANTI"_s << QAccessible::Button;
+    QTest::newRow("ESCI reads its caption") << u"Esci"_s << u"ESCI"_s << QAccessible::Button;
+    QTest::newRow("the instructions button reads its whole caption")
+        << u"Istruzioni"_s << u"Istruzioni e informazioni sul gioco"_s << QAccessible::Button;
+    QTest::newRow("PUNTEGGIO reads its text") << u"Label4"_s << u"PUNTEGGIO"_s << QAccessible::StaticText;
+    QTest::newRow("TEMPO reads its text") << u"Label5"_s << u"TEMPO"_s << QAccessible::StaticText;
+    QTest::newRow("LETTERA reads its text") << u"Label7"_s << u"LETTERA"_s << QAccessible::StaticText;
+    QTest::newRow("DOMANDA reads its text") << u"Label2"_s << u"DOMANDA"_s << QAccessible::StaticText;
+    QTest::newRow("RISPOSTA reads its text") << u"Label3"_s << u"RISPOSTA"_s << QAccessible::StaticText;
+}
+
+void TestAccessibility::controlsSayWhatTheyAre()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, name);
+    QFETCH(QAccessible::Role, role);
+    QWidget *widget = child(object);
+    QVERIFY(widget);
+    QAccessibleInterface *item = accessible(widget);
+    QVERIFY(item);
+    QCOMPARE(item->text(QAccessible::Name), name);
+    QCOMPARE(item->role(), role);
+    QVERIFY(!item->state().invisible);
+}
+
+void TestAccessibility::windowListsEveryControlAndDiscOnce()
+{
+    QStringList heard;
+    for (QAccessibleInterface *item : readableItems(form))
+        heard.append(nameOf(item));
+    heard.sort();
+
+    QStringList expected = {u"Domanda"_s,   u"Risposta"_s, u"Punteggio"_s, u"Tempo"_s,     u"Lettera"_s,
+                            u"GIOCA"_s,     u"AVANTI"_s,   u"ESCI"_s,      u"PUNTEGGIO"_s, u"TEMPO"_s,
+                            u"LETTERA"_s,   u"DOMANDA"_s,  u"RISPOSTA"_s,
+                            u"Istruzioni e informazioni sul gioco"_s};
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        expected.append(letter(k) + u", da giocare"_s);
+    expected.sort();
+    QCOMPARE(heard, expected);
+}
+
+void TestAccessibility::pointerFindsTheControlUnderIt_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<int>("k");
+    QTest::newRow("GIOCA") << u"Gioca"_s << 0;
+    QTest::newRow("the answer box") << u"Text2"_s << 0;
+    QTest::newRow("the current letter") << u"Label6"_s << 0;
+    QTest::newRow("disc A, under its letter") << u"Shape1"_s << 1;
+    QTest::newRow("disc M, under its letter") << u"Shape1"_s << 11;
+    QTest::newRow("disc Z, under its letter") << u"Shape1"_s << 21;
+}
+
+// Screen magnifiers and "read what is under the mouse" ask the window for the item at a
+// point on the screen.
+void TestAccessibility::pointerFindsTheControlUnderIt()
+{
+    QFETCH(QString, object);
+    QFETCH(int, k);
+    QWidget *target = k ? boardItem(form, object, k) : child(object);
+    QVERIFY(target);
+    const QPoint centre = target->mapToGlobal(target->rect().center());
+    QAccessibleInterface *found = accessible(form)->childAt(centre.x(), centre.y());
+    QVERIFY2(found, "nothing under the pointer");
+    QCOMPARE(nameOf(found), nameOf(accessible(target)));
+    QCOMPARE(found->object(), target);
+}
+
+void TestAccessibility::discsReadTheirLetterAndState()
+{
+    QTest::mouseClick(child(u"Gioca"_s), Qt::LeftButton);
+    answer(content::rispos(1, 1).toString()); // A right
+    answer(u"nessuna idea"_s);                   // B wrong
+    answer(engine::kPassKeyword.toString());    // C passed
+
+    const QStringList expected = {u"A, corretta"_s, u"B, sbagliata"_s, u"C, passata"_s, u"D, da giocare"_s};
+    for (int k = 1; k <= expected.size(); ++k) {
+        QWidget *disc = boardItem(form, u"Shape1"_s, k);
+        QVERIFY(disc);
+        QCOMPARE(nameOf(accessible(disc)), expected[k - 1]);
+        // The letter over the disc says the same, for a reader that lists it anyway.
+        QCOMPARE(nameOf(accessible(boardItem(form, u"Label1"_s, k))), expected[k - 1]);
+    }
+    QCOMPARE(nameOf(accessible(boardItem(form, u"Shape1"_s, 21))), u"Z, da giocare"_s);
+
+    // The current letter reads its name, then the letter on show.
+    QAccessibleInterface *current = accessible(child(u"Label6"_s));
+    QCOMPARE(current->text(QAccessible::Name), u"Lettera"_s);
+    QCOMPARE(current->text(QAccessible::Description), u"D"_s);
+}
+
+void TestAccessibility::boxesReadTheGame()
+{
+    QTest::mouseClick(child(u"Gioca"_s), Qt::LeftButton);
+    answer(content::rispos(1, 1).toString());
+
+    QAccessibleInterface *question = accessible(child(u"Text1"_s));
+    QCOMPARE(textOf(question), content::doman(2, 1).toString());
+    QCOMPARE(textOf(accessible(child(u"Text3"_s))), u"1"_s);
+    QCOMPARE(textOf(accessible(child(u"Text4"_s))), u"160"_s);
+    // Read-only, so a reader does not invite typing the score.
+    QVERIFY(accessible(child(u"Text3"_s))->state().readOnly);
+    QVERIFY(!accessible(child(u"Text2"_s))->state().readOnly);
+}
+
+void TestAccessibility::instructionsCanBeRead_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("opening");
+    QTest::newRow("the instructions") << u"Text1"_s << u"Istruzioni"_s << u"ISTRUZIONI:"_s;
+    QTest::newRow("the information") << u"Text2"_s << u"Informazioni"_s << u"INFORMAZIONI SUL GIOCO:"_s;
+}
+
+void TestAccessibility::instructionsCanBeRead()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, name);
+    QFETCH(QString, opening);
+    QTest::mouseClick(child(u"Istruzioni"_s), Qt::LeftButton);
+    infistr *window = infistr::current();
+    QVERIFY(window);
+    auto *box = window->findChild<QPlainTextEdit *>(object);
+    QVERIFY(box);
+
+    QAccessibleInterface *item = accessible(box);
+    QCOMPARE(item->text(QAccessible::Name), name);
+    const QString heard = textOf(item);
+    QVERIFY2(heard.startsWith(opening), qPrintable(heard.left(80)));
+    QCOMPARE(heard, box->toPlainText());
+
+    QStringList listed;
+    for (QAccessibleInterface *child : readableItems(window))
+        listed.append(nameOf(child));
+    QVERIFY2(listed.contains(name), qPrintable(listed.join(u" | ")));
+    QVERIFY2(listed.contains(u"Torna al gioco"_s), qPrintable(listed.join(u" | ")));
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"

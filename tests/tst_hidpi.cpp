@@ -1,0 +1,370 @@
+// The windows on a high-density screen, scaled by two: twice the size in device pixels, round
+// discs, track lines lying on the discs' edges, and no caption or box text cut off, at this
+// scale and at the normal one.
+//
+// CTest runs this program with QT_SCALE_FACTOR=2; run by hand without it, it scales by two all
+// the same. The check for clipped text runs again in a child process at scale 1.
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+#include "content/bank.h"
+#include "design.h"
+#include "form1.h"
+#include "infistr.h"
+#include "testsupport.h"
+#include "wrapbutton.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr char kMainWindow[] = "Form1";
+constexpr char kInstructions[] = "infistr";
+
+QWidget *boardItem(QWidget *form, const QString &name, int k)
+{
+    for (QWidget *w : form->findChildren<QWidget *>(name))
+        if (w->property("index").toInt() == k)
+            return w;
+    return nullptr;
+}
+
+// What a widget paints by itself, on a transparent ground, at the screen's scale.
+QImage alone(QWidget *widget)
+{
+    const qreal scale = widget->devicePixelRatioF();
+    QImage image(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+bool isDark(QRgb pixel)
+{
+    return qAlpha(pixel) > 127 && qGray(pixel) < 96;
+}
+
+// Where a widget draws its text, and how it lays it out there, as the widget itself does.
+struct TextArea {
+    QRect rect;
+    int flags = 0;
+};
+
+TextArea textArea(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        return {label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0)};
+    }
+    if (auto *button = qobject_cast<QPushButton *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        option.features = button->autoDefault() || button->isDefault() ? QStyleOptionButton::AutoDefaultButton
+                                                                        : QStyleOptionButton::None;
+        const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        const bool wraps = qobject_cast<ui::WrapButton *>(button) != nullptr;
+        return {contents, Qt::AlignCenter | (wraps ? Qt::TextWordWrap : 0)};
+    }
+    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.rect = edit->rect();
+        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        option.midLineWidth = 0;
+        option.state |= QStyle::State_Sunken;
+        QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        contents = contents.marginsRemoved(edit->textMargins());
+        // The line edit keeps two pixels free at each side of its text.
+        return {contents.adjusted(2, 0, -2, 0), int(edit->alignment())};
+    }
+    return {};
+}
+
+} // namespace
+
+class TestHighDensity : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowsAreTwiceTheSize_data();
+    void windowsAreTwiceTheSize();
+    void discsAreRound_data();
+    void discsAreRound();
+    void linesLieOnTheDiscEdges_data();
+    void linesLieOnTheDiscEdges();
+    void noTextClipped_data();
+    void noTextClipped();
+    void noTextClippedAtScaleOne();
+
+private:
+    QWidget *window(const QByteArray &which);
+
+    ScriptedRandom random;
+    FixedTimeOfDay clock;
+    QPointer<Form1> form;
+};
+
+void TestHighDensity::initTestCase()
+{
+    ui::prepareApplication();
+}
+
+void TestHighDensity::init()
+{
+    random = ScriptedRandom::drawing(QList<int>(content::kLetterCount, 1));
+    form = new Form1(&random, &clock);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+}
+
+void TestHighDensity::cleanup()
+{
+    delete form;
+    if (infistr *instructions = infistr::current())
+        delete instructions;
+}
+
+QWidget *TestHighDensity::window(const QByteArray &which)
+{
+    if (which == kMainWindow)
+        return form;
+    infistr *instructions = infistr::open();
+    if (!QTest::qWaitForWindowExposed(instructions))
+        return nullptr;
+    return instructions;
+}
+
+void TestHighDensity::windowsAreTwiceTheSize_data()
+{
+    QTest::addColumn<QByteArray>("which");
+    QTest::addColumn<QSize>("devicePixels");
+    QTest::newRow("the main window") << QByteArray(kMainWindow) << QSize(802, 762);
+    QTest::newRow("the instructions window") << QByteArray(kInstructions) << QSize(938, 1080);
+}
+
+void TestHighDensity::windowsAreTwiceTheSize()
+{
+    QFETCH(QByteArray, which);
+    QFETCH(QSize, devicePixels);
+    QWidget *shown = window(which);
+    QVERIFY(shown);
+    QCOMPARE(shown->devicePixelRatio(), 2.0);
+    const QPixmap picture = shown->grab();
+    QCOMPARE(picture.devicePixelRatio(), 2.0);
+    QCOMPARE(picture.size(), devicePixels);
+}
+
+void TestHighDensity::discsAreRound_data()
+{
+    QTest::addColumn<int>("k");
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        QTest::addRow("disc %c", content::letterAt(k).toLatin1()) << k;
+}
+
+// The disc alone, without the lines, the letter or the window behind it: what it paints is a
+// circle that fills its box, and the corners of the box are left bare.
+void TestHighDensity::discsAreRound()
+{
+    QFETCH(int, k);
+    QWidget *disc = boardItem(form, u"Shape1"_s, k);
+    QVERIFY(disc);
+    const QImage image = alone(disc);
+    QCOMPARE(image.size(), disc->size() * 2);
+
+    const int size = image.width();
+    const qreal radius = size / 2.0;
+    QRect painted;
+    for (int y = 0; y < size; ++y) {
+        int first = -1, last = -1;
+        for (int x = 0; x < size; ++x) {
+            if (qAlpha(image.pixel(x, y)) > 127) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        const qreal dy = y + 0.5 - radius;
+        const qreal chord = 2 * std::sqrt(std::max(0.0, radius * radius - dy * dy));
+        const int width = first < 0 ? 0 : last - first + 1;
+        QVERIFY2(qAbs(width - chord) <= 2.0,
+                 qPrintable(u"row %1 is %2 pixels wide, a circle is %3 there"_s.arg(y).arg(width).arg(chord)));
+        if (first >= 0) {
+            // Centred: as much bare on the left as on the right.
+            QVERIFY2(qAbs(first - (size - 1 - last)) <= 1,
+                     qPrintable(u"row %1 runs from %2 to %3"_s.arg(y).arg(first).arg(last)));
+            painted |= QRect(first, y, width, 1);
+        }
+    }
+    QVERIFY2(qAbs(painted.width() - painted.height()) <= 1,
+             qPrintable(u"the disc is %1 by %2"_s.arg(painted.width()).arg(painted.height())));
+    QVERIFY(painted.width() >= size - 2);
+    for (QPoint corner : {QPoint(0, 0), QPoint(size - 1, 0), QPoint(0, size - 1), QPoint(size - 1, size - 1)})
+        QCOMPARE(qAlpha(image.pixel(corner)), 0);
+}
+
+void TestHighDensity::linesLieOnTheDiscEdges_data()
+{
+    QTest::addColumn<int>("k");
+    QTest::addColumn<Qt::Edge>("edge");
+    struct Probe {
+        const char *line;
+        QString letters;
+        Qt::Edge edge;
+    };
+    const Probe probes[] = {
+        {"Line1", u"ABCDE"_s, Qt::LeftEdge},   {"Line19", u"ABCDE"_s, Qt::RightEdge},
+        {"Line17", u"HIL"_s, Qt::LeftEdge},    {"Line3", u"GHIL"_s, Qt::RightEdge},
+        {"Line7", u"OPQR"_s, Qt::LeftEdge},    {"Line13", u"OPQ"_s, Qt::RightEdge},
+        {"Line11", u"UVZ"_s, Qt::LeftEdge},    {"Line9", u"TUVZ"_s, Qt::RightEdge},
+        {"Line20", u"A"_s, Qt::TopEdge},       {"Line15", u"MN"_s, Qt::TopEdge},
+        {"Line18", u"F"_s, Qt::TopEdge},       {"Line12", u"S"_s, Qt::TopEdge},
+        {"Line2", u"EFG"_s, Qt::BottomEdge},   {"Line8", u"RST"_s, Qt::BottomEdge},
+    };
+    for (const Probe &probe : probes) {
+        for (QChar letter : probe.letters) {
+            int k = 1;
+            while (content::letterAt(k) != letter)
+                ++k;
+            QTest::addRow("%s on the edge of disc %c", probe.line, letter.toLatin1()) << k << probe.edge;
+        }
+    }
+}
+
+// Across the edge, through the middle of the disc, the window shows dark pixels exactly where
+// the disc alone draws its outline: the line is neither beside the outline nor inside it.
+void TestHighDensity::linesLieOnTheDiscEdges()
+{
+    QFETCH(int, k);
+    QFETCH(Qt::Edge, edge);
+    QWidget *disc = boardItem(form, u"Shape1"_s, k);
+    QVERIFY(disc);
+    const QImage window = form->grab().toImage();
+    const QImage discAlone = alone(disc);
+    const int scale = int(window.devicePixelRatio());
+    const QPoint origin = disc->pos() * scale;
+    const int size = discAlone.width();
+
+    // Device pixels across the edge, from four outside it to four inside it.
+    QList<QPoint> across;
+    for (int step = -4; step <= 4; ++step) {
+        switch (edge) {
+        case Qt::LeftEdge:
+            across.append({step, size / 2});
+            break;
+        case Qt::RightEdge:
+            across.append({size - 1 - step, size / 2});
+            break;
+        case Qt::TopEdge:
+            across.append({size / 2, step});
+            break;
+        case Qt::BottomEdge:
+            across.append({size / 2, size - 1 - step});
+            break;
+        }
+    }
+    QString outline, shown;
+    for (QPoint at : across) {
+        const bool inDisc = discAlone.rect().contains(at) && isDark(discAlone.pixel(at));
+        outline += inDisc ? u'#' : u'.';
+        shown += isDark(window.pixel(origin + at)) ? u'#' : u'.';
+    }
+    QVERIFY2(outline.contains(u'#'), "the disc draws no outline there");
+    QCOMPARE(shown, outline);
+    QCOMPARE(outline.count(u'#'), scale); // one pixel wide, in device pixels
+}
+
+void TestHighDensity::noTextClipped_data()
+{
+    QTest::addColumn<QByteArray>("which");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray main(kMainWindow);
+    QTest::newRow("the instructions button") << main << u"Istruzioni"_s << u"Istruzioni e informazioni sul gioco"_s;
+    QTest::newRow("GIOCA") << main << u"Gioca"_s << u"GIOCA"_s;
+    QTest::newRow("AVANTI") << main << u"Avanti"_s << u"AVANTI"_s;
+    QTest::newRow("ESCI") << main << u"Esci"_s << u"ESCI"_s;
+    QTest::newRow("PUNTEGGIO") << main << u"Label4"_s << u"PUNTEGGIO"_s;
+    QTest::newRow("TEMPO") << main << u"Label5"_s << u"TEMPO"_s;
+    QTest::newRow("LETTERA") << main << u"Label7"_s << u"LETTERA"_s;
+    QTest::newRow("DOMANDA") << main << u"Label2"_s << u"DOMANDA"_s;
+    QTest::newRow("RISPOSTA") << main << u"Label3"_s << u"RISPOSTA"_s;
+    QTest::newRow("the full score") << main << u"Text3"_s << u"21"_s;
+    QTest::newRow("the full time") << main << u"Text4"_s << u"160"_s;
+    QTest::newRow("an answer") << main << u"Text2"_s << u"risposta"_s;
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        const char letter = content::letterAt(k).toLatin1();
+        QTest::addRow("the current letter %c", letter) << main << u"Label6"_s << QString(QLatin1Char(letter));
+    }
+    QTest::newRow("the return button") << QByteArray(kInstructions) << u"Command1"_s << u"Torna al gioco"_s;
+}
+
+void TestHighDensity::noTextClipped()
+{
+    QFETCH(QByteArray, which);
+    QFETCH(QString, object);
+    QFETCH(QString, text);
+    QWidget *shown = window(which);
+    QVERIFY(shown);
+    QWidget *widget = shown->findChild<QWidget *>(object);
+    QVERIFY(widget);
+
+    const TextArea area = textArea(widget);
+    QVERIFY2(area.rect.isValid(), "no room for text at all");
+    const QFontMetrics metrics = widget->fontMetrics();
+    const QRect lines = metrics.boundingRect(area.rect, area.flags, text);
+    // What must not be cut is the ink. One line of capitals has no descenders, so its line
+    // may reach below a caption label by a pixel without a pixel of a letter being lost;
+    // wrapped text is held to its whole lines.
+    QRect ink = lines;
+    if (!(area.flags & Qt::TextWordWrap))
+        ink = metrics.tightBoundingRect(text).translated(lines.left(), lines.top() + metrics.ascent());
+    const auto describe = [](QRect r) {
+        return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    const QString where = u"at scale %1, \"%2\" (lines %3, ink %4) in %5"_s.arg(widget->devicePixelRatio())
+                              .arg(text, describe(lines), describe(ink), describe(area.rect));
+    QVERIFY2(lines.left() >= area.rect.left() && lines.right() <= area.rect.right(), qPrintable(where));
+    QVERIFY2(area.rect.contains(ink), qPrintable(where));
+}
+
+void TestHighDensity::noTextClippedAtScaleOne()
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_SCALE_FACTOR"_s, u"1"_s);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {u"noTextClipped"_s});
+    QVERIFY(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    // Every row ran there, not just the start of the program.
+    QCOMPARE(output.count("PASS   : TestHighDensity::noTextClipped("), 13 + content::kLetterCount);
+}
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+        qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    TestHighDensity test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_hidpi.moc"

@@ -9,7 +9,9 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev)
+    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr)
+elif [[ "${1:-}" == "--fuzz" ]]; then
+    packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 #include "content/bank.h"
 #include "content/draw.h"
@@ -293,6 +294,7 @@ void TestContent::questionNumberMapping_data()
     QTest::newRow("0.5 gives 5") << 0.5f << 5;
     QTest::newRow("0.95 gives 9") << 0.95f << 9;
     QTest::newRow("the largest float below 1 gives 9") << std::nextafter(1.0f, 0.0f) << 9;
+    QTest::newRow("a value that is no number gives 10") << std::numeric_limits<float>::quiet_NaN() << 10;
 }
 
 void TestContent::questionNumberMapping()

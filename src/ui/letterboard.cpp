@@ -216,11 +216,23 @@ TrackLines::TrackLines(QWidget *parent) : QWidget(parent)
     installBoardAccessibility();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
+
+    // The widget covers the lines and nothing else, so the boxes and buttons nearby (the time
+    // box, the answer box with its blinking caret) repaint without repainting the lines.
+    QRegion area;
+    for (const TwipsLine &line : kTrackLines) {
+        const QPoint from(fromTwips(line.x1), fromTwips(line.y1));
+        const QPoint to(fromTwips(line.x2), fromTwips(line.y2));
+        area += QRect(from, to).normalized().adjusted(-1, -1, 1, 1);
+    }
+    setGeometry(area.boundingRect());
+    setMask(area.translated(-pos()));
 }
 
 void TrackLines::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    painter.translate(-pos());
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1.0, Qt::SolidLine, Qt::SquareCap));
     // Through the middle of the pixels, so a line covers the same pixels as a disc's outline.
     const QPointF half(0.5, 0.5);

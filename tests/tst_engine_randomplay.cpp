@@ -7,20 +7,14 @@
 
 #include <QTest>
 
-#include <array>
-#include <cstdint>
-#include <random>
-
-#include "content/bank.h"
-#include "content/draw.h"
-#include "engine/game.h"
+#include "randomplay.h"
 
 using namespace engine;
+using namespace randomplay;
 using namespace Qt::StringLiterals;
 using content::doman;
 using content::kLetterCount;
 using content::letterAt;
-using content::rispos;
 
 namespace {
 
@@ -30,54 +24,9 @@ constexpr int kDefaultGames = 10000;
 // left running.
 constexpr int kMaxEventsPerGame = 600;
 
-// The closing texts, written out as the player reads them.
-const QString kFullScoreText = u"COMPLIMENTI SEI RIUSCITO A RISPONDERE A TUTTE LE DOMANDE!"_s;
-const QString kAllWrongText = u"PECCATO......NON HAI RISPOSTO A NESSUNA DOMANDA!"_s;
-const QString kRetryText = u"RIPROVA LA PROSSIMA VOLTA!!!"_s;
-const QString kTimeUpText = u"tempo scaduto"_s;
-QString settledText(const QString &score)
-{
-    return u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO "_s + score + u" DOMANDE!!"_s;
-}
-
-std::uint64_t envNumber(const char *name, std::uint64_t fallback)
-{
-    bool ok = false;
-    const std::uint64_t value = qEnvironmentVariable(name).toULongLong(&ok, 0);
-    return ok ? value : fallback;
-}
-
-// Draws from the test's own generator, so that the seed of a game fixes every question.
-// Some games force A's question 7 and B's question 9, which share the clue text
-// "Elemento chimico", so that the clue match meets the shared clue often.
-class SeededDraws final : public content::RandomSource {
-public:
-    SeededDraws(std::mt19937_64 &rng, bool sharedClue) : rng_(rng), sharedClue_(sharedClue) {}
-    void seed(float) override {}
-    float next() override
-    {
-        ++draws_;
-        if (sharedClue_ && draws_ == 1)
-            return 0.75f; // question 7
-        if (sharedClue_ && draws_ == 2)
-            return 0.95f; // question 9
-        return float(rng_() >> 40) * 0x1.0p-24f;
-    }
-
-private:
-    std::mt19937_64 &rng_;
-    bool sharedClue_;
-    int draws_ = 0;
-};
-
-class NoonClock final : public TimeOfDay {
-public:
-    float secondsSinceMidnight() const override { return 43200.0f; }
-};
-
 // Everything of the game a player can see or a later event depends on.
 struct Seen {
-    std::array<LetterState, kLetterCount> states{};
+    Board states{};
     int score = 0;
     int timeLeft = 0;
     qint16 step = 0;
@@ -97,53 +46,28 @@ struct Seen {
     }
     bool operator==(const Seen &) const = default;
 
-    int count(LetterState s) const { return int(std::count(states.begin(), states.end(), s)); }
-    int firstPassed() const
-    {
-        for (int k = 1; k <= kLetterCount; ++k)
-            if (states[k - 1] == LetterState::Passed)
-                return k;
-        return 0;
-    }
-    QString board() const
-    {
-        QString s;
-        for (LetterState state : states)
-            s += "-RWP"[int(state)];
-        return s;
-    }
+    int count(LetterState s) const { return countOf(states, s); }
+    int firstPassed() const { return randomplay::firstPassed(states); }
+    QString board() const { return boardText(states); }
 };
 
 enum class Ending { None, FullScore, Settled, AllWrong, TimeOut };
 
-// What the player means by a text: the verdict it must bring.
-enum class Intent { Right, Pass, Wrong };
-
 // One player with one seed: chooses the events and the texts, keeps count of what the game
 // must show, and says what went wrong, if anything.
-class Player {
+class Player : Chooser {
 public:
     explicit Player(std::uint64_t seed)
-        : seed_(seed), rng_(seed), random_(rng_, chance(0.08)), game_(random_, clock_)
+        : Chooser(seed, Cases::AlsoSwapped), seed_(seed), random_(rng(), chance(0.08)), game_(random_, clock_)
     {
-        // Each game leans its own way, so every ending turns up among the many.
         static constexpr double tickChances[] = {0.0, 0.02, 0.3, 0.93};
-        tickChance_ = tickChances[pick(4)];
-        static constexpr int weights[] = {0, 1, 4, 30};
-        rightWeight_ = weights[pick(4)];
-        wrongWeight_ = weights[pick(4)];
-        passWeight_ = weights[pick(3)];
-        if (rightWeight_ + wrongWeight_ + passWeight_ == 0)
-            wrongWeight_ = 1;
+        lean(tickChances, {0, 1, 4, 30});
     }
 
     Ending play();
     const QString &failure() const { return failure_; }
 
 private:
-    int pick(int n) { return int(rng_() % std::uint64_t(n)); }
-    bool chance(double p) { return double(rng_() >> 11) * 0x1.0p-53 < p; }
-
     // `what` may hold %1, which stands for letter k; the message is built only on a failure.
     bool expect(bool condition, const QString &what, int k = 0);
     bool checkRules(const Seen &before, const Seen &now);
@@ -152,19 +76,13 @@ private:
     bool tick();
     bool checkEnding(Ending ending, const Seen &now);
 
-    Intent chooseIntent();
     QString textFor(Intent intent, int asked);
     QString oddText(int length);
-    QString flipCase(const QString &text);
 
     std::uint64_t seed_;
-    std::mt19937_64 rng_;
     SeededDraws random_;
     NoonClock clock_;
     Game game_;
-
-    double tickChance_ = 0;
-    int rightWeight_ = 0, wrongWeight_ = 0, passWeight_ = 0;
 
     Phase expectedPhase_ = Phase::Ready;
     int ticks_ = 0;
@@ -231,25 +149,6 @@ bool Player::checkIgnored(Changes changes, const Seen &before, const QString &ev
            && expect(now == before, u"an ignored event changed the game"_s);
 }
 
-Intent Player::chooseIntent()
-{
-    const int roll = pick(rightWeight_ + wrongWeight_ + passWeight_);
-    if (roll < rightWeight_)
-        return Intent::Right;
-    return roll < rightWeight_ + wrongWeight_ ? Intent::Wrong : Intent::Pass;
-}
-
-QString Player::flipCase(const QString &text)
-{
-    QString out = text;
-    const int mode = pick(4);
-    for (QChar &c : out) {
-        const bool upper = mode == 0 ? true : mode == 1 ? false : mode == 2 ? chance(0.5) : !c.isUpper();
-        c = upper ? c.toUpper() : c.toLower();
-    }
-    return out;
-}
-
 // Text no answer can equal: at least one character no answer holds, among others that test
 // the comparison's handling of Unicode.
 QString Player::oddText(int length)
@@ -280,11 +179,9 @@ QString Player::oddText(int length)
 
 QString Player::textFor(Intent intent, int asked)
 {
-    const QString answer = rispos(asked, game_.draw().number(asked)).toString();
-    if (intent == Intent::Right)
-        return chance(0.3) ? answer : flipCase(answer);
-    if (intent == Intent::Pass)
-        return flipCase(kPassKeyword.toString());
+    const QString answer = answerTo(asked, game_.draw());
+    if (intent != Intent::Wrong)
+        return meantText(intent, answer);
 
     switch (pick(10)) {
     case 0:
@@ -293,12 +190,10 @@ QString Player::textFor(Intent intent, int asked)
         return chance(0.5) ? answer + u' ' : u' ' + answer;
     case 2: { // another letter's answer; answers begin with their own letter
         const int other = 1 + (asked + pick(kLetterCount - 1)) % kLetterCount;
-        return rispos(other, 1 + pick(10)).toString();
+        return content::rispos(other, 1 + pick(10)).toString();
     }
-    case 3: { // the accents spelled as combining marks, or one added
-        QString decomposed = answer.normalized(QString::NormalizationForm_D);
-        return decomposed == answer ? answer + u"\u0301"_s : decomposed;
-    }
+    case 3:
+        return respelled(answer);
     case 4: { // a NUL inside or after the answer or the keyword
         QString base = chance(0.5) ? answer : flipCase(kPassKeyword.toString());
         base.insert(pick(int(base.size()) + 1), QChar(0));
@@ -332,9 +227,7 @@ bool Player::pressNext()
 
     const Changes changes = game_.next(typed);
     const Seen now(game_);
-    const LetterState verdict = intent == Intent::Right ? LetterState::Correct
-                                : intent == Intent::Pass ? LetterState::Passed
-                                                         : LetterState::Wrong;
+    const LetterState verdict = verdictOf(intent);
 
     bool ok = expect(changes != Changes(), u"a press in play reported no change"_s)
               && expect(now.step == before.step + 1, u"the press did not count one step"_s)
@@ -396,12 +289,12 @@ bool Player::checkEnding(Ending ending, const Seen &now)
         return expect(now.question == kAllWrongText, u"the all-wrong ending reads wrong"_s)
                && expect(now.answerBox == kRetryText, u"the all-wrong ending lacks the retry line"_s);
     case Ending::Settled:
-        return expect(now.question == settledText(QString::number(now.score)), u"the settled ending reads wrong"_s)
+        return expect(now.question == settledText(now.score), u"the settled ending reads wrong"_s)
                && expect(now.answerBox == kRetryText, u"the settled ending lacks the retry line"_s);
     case Ending::TimeOut:
         return expect(now.timeText == kTimeUpText, u"the time box does not read tempo scaduto"_s)
                && expect(now.timeLeft == 0, u"time left is not 0 at the time-out"_s)
-               && expect(now.question == settledText(QString::number(now.score)), u"the time-out message reads wrong"_s)
+               && expect(now.question == settledText(now.score), u"the time-out message reads wrong"_s)
                && expect(now.answerBox == kRetryText, u"the time-out lacks the retry line"_s);
     case Ending::None:
         break;
@@ -443,7 +336,7 @@ Ending Player::play()
             const Seen before(game_);
             if (!checkIgnored(game_.play(), before, u"Play again"_s))
                 return Ending::None;
-        } else if (chance(tickChance_)) {
+        } else if (tickNow()) {
             if (!tick())
                 return Ending::None;
             if (expectedPhase_ == Phase::Over)

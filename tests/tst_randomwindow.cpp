@@ -15,23 +15,17 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include <array>
-#include <cstdint>
-#include <random>
-
-#include "content/bank.h"
-#include "content/draw.h"
 #include "design.h"
-#include "engine/game.h"
 #include "form1.h"
 #include "infistr.h"
+#include "randomplay.h"
 
 using namespace engine;
+using namespace randomplay;
 using namespace Qt::StringLiterals;
 using content::doman;
 using content::kLetterCount;
 using content::letterAt;
-using content::rispos;
 
 namespace {
 
@@ -39,59 +33,21 @@ constexpr std::uint64_t kDefaultSeed = 0xbb67ae85;
 constexpr int kDefaultGames = 40;
 constexpr int kMaxEventsPerGame = 260;
 
-const QString kFullScoreText = u"COMPLIMENTI SEI RIUSCITO A RISPONDERE A TUTTE LE DOMANDE!"_s;
-const QString kAllWrongText = u"PECCATO......NON HAI RISPOSTO A NESSUNA DOMANDA!"_s;
-const QString kRetryText = u"RIPROVA LA PROSSIMA VOLTA!!!"_s;
-QString settledText(int score)
-{
-    return u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO %1 DOMANDE!!"_s.arg(score);
-}
-
-std::uint64_t envNumber(const char *name, std::uint64_t fallback)
-{
-    bool ok = false;
-    const std::uint64_t value = qEnvironmentVariable(name).toULongLong(&ok, 0);
-    return ok ? value : fallback;
-}
-
-class SeededDraws final : public content::RandomSource {
-public:
-    explicit SeededDraws(std::mt19937_64 &rng) : rng_(rng) {}
-    void seed(float) override {}
-    float next() override { return float(rng_() >> 40) * 0x1.0p-24f; }
-
-private:
-    std::mt19937_64 &rng_;
-};
-
-class NoonClock final : public TimeOfDay {
-public:
-    float secondsSinceMidnight() const override { return 43200.0f; }
-};
-
-enum class Intent { Right, Pass, Wrong };
-
 // What the window shows, read from its controls.
 struct Shown {
     QString question, answer, score, time, letter;
     bool playEnabled = false, nextEnabled = false, clockRunning = false;
-    std::array<LetterState, kLetterCount> board{};
+    Board board{};
     bool operator==(const Shown &) const = default;
 };
 
-class WindowPlayer {
+class WindowPlayer : Chooser {
 public:
     ~WindowPlayer() { delete form_; }
-    explicit WindowPlayer(std::uint64_t seed) : seed_(seed), rng_(seed), random_(rng_)
+    explicit WindowPlayer(std::uint64_t seed) : Chooser(seed, Cases::UpperLowerMixed), seed_(seed), random_(rng())
     {
         static constexpr double tickChances[] = {0.0, 0.1, 0.85};
-        tickChance_ = tickChances[pick(3)];
-        static constexpr int weights[] = {0, 1, 6, 30};
-        rightWeight_ = weights[pick(4)];
-        wrongWeight_ = weights[pick(4)];
-        passWeight_ = weights[pick(3)];
-        if (rightWeight_ + wrongWeight_ + passWeight_ == 0)
-            wrongWeight_ = 1;
+        lean(tickChances, {0, 1, 6, 30});
     }
 
     // Returns whether the game reached an ending; failure() says what went wrong.
@@ -99,8 +55,6 @@ public:
     const QString &failure() const { return failure_; }
 
 private:
-    int pick(int n) { return int(rng_() % std::uint64_t(n)); }
-    bool chance(double p) { return double(rng_() >> 11) * 0x1.0p-53 < p; }
     bool expect(bool condition, const QString &what);
 
     template <typename T>
@@ -112,7 +66,6 @@ private:
     bool checkUnchanged(const Shown &before, const QString &event);
 
     QString textFor(Intent intent, int asked);
-    QString flipCase(const QString &text);
     void type(const QString &text);
 
     bool pressNext();
@@ -121,16 +74,12 @@ private:
     bool toggleInstructions();
 
     std::uint64_t seed_;
-    std::mt19937_64 rng_;
     SeededDraws random_;
     NoonClock clock_;
     QPointer<Form1> form_;
     QLineEdit *text2_ = nullptr;
     QPushButton *avanti_ = nullptr;
     QTimer *timer1_ = nullptr;
-
-    double tickChance_ = 0;
-    int rightWeight_ = 0, wrongWeight_ = 0, passWeight_ = 0;
 
     Phase expectedPhase_ = Phase::Ready;
     int ticks_ = 0;  // timeouts of Timer1 seen while the game was in play
@@ -143,13 +92,10 @@ bool WindowPlayer::expect(bool condition, const QString &what)
 {
     if (!condition && failure_.isEmpty()) {
         const Shown now = form_ ? shown() : Shown();
-        QString board;
-        for (LetterState s : now.board)
-            board += "-RWP"[int(s)];
         failure_ = u"seed %1, event %2 (%3): %4; board %5, score box \"%6\", time box \"%7\", question \"%8\""_s
                        .arg(seed_)
                        .arg(events_)
-                       .arg(lastEvent_, what, board, now.score, now.time, now.question);
+                       .arg(lastEvent_, what, boardText(now.board), now.score, now.time, now.question);
     }
     return condition;
 }
@@ -195,7 +141,7 @@ bool WindowPlayer::checkDiscColours()
 
 bool WindowPlayer::checkRules(const Shown &before, const Shown &now)
 {
-    const int greens = int(std::count(now.board.begin(), now.board.end(), LetterState::Correct));
+    const int greens = countOf(now.board, LetterState::Correct);
     bool ok = expect(now.score == QString::number(greens), u"the score box is not the number of green letters"_s);
     const int step = form_->game().step();
     for (int k = 1; ok && k <= kLetterCount; ++k) {
@@ -221,35 +167,22 @@ bool WindowPlayer::checkUnchanged(const Shown &before, const QString &event)
     return expect(shown() == before, u"the window changed"_s);
 }
 
-QString WindowPlayer::flipCase(const QString &text)
-{
-    QString out = text;
-    const int mode = pick(3);
-    for (QChar &c : out)
-        c = (mode == 0 || (mode == 2 && chance(0.5))) ? c.toUpper() : c.toLower();
-    return out;
-}
-
 // Texts a line edit keeps as typed. The odd ones bring characters it drops (NUL, lone
 // surrogates), which still leave a text that is neither the answer nor the keyword.
 QString WindowPlayer::textFor(Intent intent, int asked)
 {
-    const QString answer = rispos(asked, form_->game().draw().number(asked)).toString();
-    if (intent == Intent::Right)
-        return chance(0.3) ? answer : flipCase(answer);
-    if (intent == Intent::Pass)
-        return flipCase(kPassKeyword.toString());
+    const QString answer = answerTo(asked, form_->game().draw());
+    if (intent != Intent::Wrong)
+        return meantText(intent, answer);
     switch (pick(7)) {
     case 0:
         return QString();
     case 1:
         return answer + u' ';
     case 2:
-        return rispos(1 + asked % kLetterCount, 1 + pick(10)).toString();
-    case 3: {
-        const QString decomposed = answer.normalized(QString::NormalizationForm_D);
-        return decomposed == answer ? answer + u"\u0301"_s : decomposed;
-    }
+        return content::rispos(1 + asked % kLetterCount, 1 + pick(10)).toString();
+    case 3:
+        return respelled(answer);
     case 4:
         return u"\u05E9\u05DC\u05D5\u05DD \U0001F600 \u202E"_s + answer;
     case 5:
@@ -288,15 +221,8 @@ bool WindowPlayer::pressNext()
 {
     const Shown before = shown();
     const int step = form_->game().step();
-    int asked = step + 1;
-    if (step >= kLetterCount) {
-        asked = 0;
-        for (int k = kLetterCount; k >= 1; --k)
-            if (before.board[k - 1] == LetterState::Passed)
-                asked = k;
-    }
-    const int roll = pick(rightWeight_ + wrongWeight_ + passWeight_);
-    const Intent intent = roll < rightWeight_ ? Intent::Right : roll < rightWeight_ + wrongWeight_ ? Intent::Wrong : Intent::Pass;
+    const int asked = step < kLetterCount ? step + 1 : firstPassed(before.board);
+    const Intent intent = chooseIntent();
     const QString typed = textFor(intent, asked);
     lastEvent_ = u"AVANTI with \"%1\" for %2"_s.arg(typed.left(40)).arg(letterAt(asked));
 
@@ -314,9 +240,7 @@ bool WindowPlayer::pressNext()
     QTest::mouseClick(avanti_, Qt::LeftButton);
 
     const Shown now = shown();
-    const LetterState verdict = intent == Intent::Right ? LetterState::Correct
-                                : intent == Intent::Pass ? LetterState::Passed
-                                                         : LetterState::Wrong;
+    const LetterState verdict = verdictOf(intent);
     bool ok = expect(now.board[asked - 1] == verdict, u"the letter asked did not take the verdict of the text"_s);
     for (int k = 1; ok && k <= kLetterCount; ++k)
         if (k != asked)
@@ -324,15 +248,14 @@ bool WindowPlayer::pressNext()
     if (!ok)
         return false;
 
-    const bool over = form_->game().step() >= kLetterCount
-                      && std::find(now.board.begin(), now.board.end(), LetterState::Passed) == now.board.end();
+    const bool over = form_->game().step() >= kLetterCount && firstPassed(now.board) == 0;
     if (over)
         expectedPhase_ = Phase::Over;
     if (!checkRules(before, now))
         return false;
     if (over) {
-        const int greens = int(std::count(now.board.begin(), now.board.end(), LetterState::Correct));
-        const int reds = int(std::count(now.board.begin(), now.board.end(), LetterState::Wrong));
+        const int greens = countOf(now.board, LetterState::Correct);
+        const int reds = countOf(now.board, LetterState::Wrong);
         if (greens == kLetterCount)
             return expect(now.question == kFullScoreText, u"the full-score ending reads wrong"_s)
                    && expect(now.answer.isEmpty(), u"the full-score ending wrote into the answer box"_s);
@@ -340,8 +263,7 @@ bool WindowPlayer::pressNext()
                && expect(now.answer == kRetryText, u"the ending lacks the retry line"_s)
                && expect(now.time == before.time, u"an ending touched the time box"_s);
     }
-    const int onShow = form_->game().step() < kLetterCount ? form_->game().step() + 1
-                                                           : int(std::find(now.board.begin(), now.board.end(), LetterState::Passed) - now.board.begin()) + 1;
+    const int onShow = form_->game().step() < kLetterCount ? form_->game().step() + 1 : firstPassed(now.board);
     return expect(now.answer.isEmpty(), u"the answer box was not emptied"_s)
            && expect(now.question == doman(onShow, form_->game().draw().number(onShow)), u"the question box does not show the clue on show"_s)
            && expect(now.letter == QString(letterAt(onShow)), u"Label6 does not show the letter on show"_s)
@@ -359,8 +281,8 @@ bool WindowPlayer::tick()
         return checkUnchanged(before, lastEvent_);
     const Shown now = shown();
     if (ticks_ == kGameSeconds) {
-        const int greens = int(std::count(now.board.begin(), now.board.end(), LetterState::Correct));
-        return checkRules(before, now) && expect(now.time == u"tempo scaduto"_s, u"the time box does not read tempo scaduto"_s)
+        const int greens = countOf(now.board, LetterState::Correct);
+        return checkRules(before, now) && expect(now.time == kTimeUpText, u"the time box does not read tempo scaduto"_s)
                && expect(now.question == settledText(greens), u"the time-out message reads wrong"_s)
                && expect(now.answer == kRetryText, u"the time-out lacks the retry line"_s);
     }
@@ -453,7 +375,7 @@ bool WindowPlayer::play()
             const Shown before = shown();
             QTest::mouseClick(child<QPushButton>(u"Gioca"_s), Qt::LeftButton);
             ok = checkUnchanged(before, u"clicking GIOCA again"_s);
-        } else if (chance(tickChance_)) {
+        } else if (tickNow()) {
             ok = chance(0.03) ? realTicks() : tick();
         } else {
             ok = pressNext();

@@ -57,8 +57,8 @@ private:
     engine::LetterState state_ = engine::LetterState::Pending;
 };
 
-// `Line1` to `Line29`, painted over the discs and the current-letter label. The widget covers
-// the whole window, lets every click through and paints nothing but the lines.
+// `Line1` to `Line29`, painted over the discs and the current-letter label. The widget is
+// masked to the lines themselves, lets every click through and paints nothing but the lines.
 class TrackLines : public QWidget {
     Q_OBJECT
 public:

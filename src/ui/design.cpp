@@ -38,7 +38,7 @@ void prepareApplication()
     // Only the name: a display name would be appended to every window caption.
     QCoreApplication::setApplicationName(QStringLiteral("GIROLETTERA"));
     // Lets the desktop match the windows to the menu entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("it.bottegadelquiz.Girolettera"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(GIRO_APP_ID));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 }
 

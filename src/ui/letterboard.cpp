@@ -20,8 +20,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Name) {
-            const auto *disc = static_cast<const Disc *>(widget());
-            return spokenLetter(disc->index(), disc->state());
+            return static_cast<const Disc *>(widget())->spoken();
         }
         return QAccessibleWidget::text(t);
     }
@@ -47,13 +46,13 @@ public:
     {
         if (t == QAccessible::Name) {
             if (const auto *label = qobject_cast<const LetterLabel *>(widget()))
-                return spokenLetter(label->index(), label->state());
+                return label->spoken();
         }
         return QAccessibleWidget::text(t);
     }
 
-    // The lines cover the whole window; with no area of their own they never stand in front
-    // of the buttons and boxes when a reader asks what lies under the pointer.
+    // The lines span most of the board; with no area of their own they never stand in front
+    // of the discs and boxes when a reader asks what lies under the pointer.
     QRect rect() const override
     {
         if (qobject_cast<const TrackLines *>(widget()))
@@ -150,7 +149,7 @@ QColor stateColour(LetterState state)
     return desktopColour();
 }
 
-Disc::Disc(int index, QWidget *parent) : QWidget(parent), index_(index)
+Disc::Disc(int index, QWidget *parent) : QWidget(parent), BoardPiece(index)
 {
     installBoardAccessibility();
     setObjectName(QStringLiteral("Shape1"));
@@ -159,13 +158,13 @@ Disc::Disc(int index, QWidget *parent) : QWidget(parent), index_(index)
     setGeometry(twipsRect(place.left, place.top, kDiscSizeTwips, kDiscSizeTwips));
 }
 
-void Disc::setState(LetterState state)
+void BoardPiece::changeState(QWidget *self, LetterState state)
 {
     if (state_ == state)
         return;
     state_ = state;
-    update();
-    announceNameChange(this);
+    self->update();
+    announceNameChange(self);
 }
 
 void Disc::paintEvent(QPaintEvent *)
@@ -173,12 +172,12 @@ void Disc::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1.0));
-    painter.setBrush(stateColour(state_));
+    painter.setBrush(stateColour(state()));
     // Half a pixel in, so the one-pixel outline lies on the disc's edge at every scale.
     painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), index_(index)
+LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), BoardPiece(index)
 {
     // The text is set only now that this is a LetterLabel: setting it tells a listening screen
     // reader, which would otherwise take this for a plain label and keep it as one.
@@ -193,20 +192,11 @@ LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), index_(in
     setAlignment(Qt::AlignCenter);
 }
 
-void LetterLabel::setState(LetterState state)
-{
-    if (state_ == state)
-        return;
-    state_ = state;
-    update();
-    announceNameChange(this);
-}
-
 void LetterLabel::paintEvent(QPaintEvent *event)
 {
     {
         QPainter painter(this);
-        painter.fillRect(rect(), stateColour(state_));
+        painter.fillRect(rect(), stateColour(state()));
     }
     QLabel::paintEvent(event);
 }

@@ -23,38 +23,43 @@ QColor stateColour(engine::LetterState state);
 // What a screen reader says for the letter k (1..21) in the given state, such as "A, corretta".
 QString spokenLetter(int index, engine::LetterState state);
 
-// A disc `Shape1`(k): a filled circle with a thin outline.
-class Disc : public QWidget {
-    Q_OBJECT
+// What a disc and the letter label over it share: the letter they stand for and how it
+// stands. A change repaints the widget and tells a listening screen reader.
+class BoardPiece {
 public:
-    Disc(int index, QWidget *parent);
     int index() const { return index_; }
     engine::LetterState state() const { return state_; }
-    void setState(engine::LetterState state);
+    QString spoken() const { return spokenLetter(index_, state_); }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    explicit BoardPiece(int index) : index_(index) {}
+    void changeState(QWidget *self, engine::LetterState state);
 
 private:
     int index_;
     engine::LetterState state_ = engine::LetterState::Pending;
 };
 
-// A letter label `Label1`(k): the letter on an opaque square in the disc's colour.
-class LetterLabel : public QLabel {
+// A disc `Shape1`(k): a filled circle with a thin outline.
+class Disc : public QWidget, public BoardPiece {
     Q_OBJECT
 public:
-    LetterLabel(int index, QWidget *parent);
-    int index() const { return index_; }
-    engine::LetterState state() const { return state_; }
-    void setState(engine::LetterState state);
+    Disc(int index, QWidget *parent);
+    void setState(engine::LetterState state) { changeState(this, state); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
 
-private:
-    int index_;
-    engine::LetterState state_ = engine::LetterState::Pending;
+// A letter label `Label1`(k): the letter on an opaque square in the disc's colour.
+class LetterLabel : public QLabel, public BoardPiece {
+    Q_OBJECT
+public:
+    LetterLabel(int index, QWidget *parent);
+    void setState(engine::LetterState state) { changeState(this, state); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // `Line1` to `Line29`, painted over the discs and the current-letter label. The widget is

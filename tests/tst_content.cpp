@@ -246,7 +246,7 @@ void TestContent::tellingEntries_data()
     QTest::newRow("L 7, clue holds its answer")
         << 10 << 7 << u"Mammifero carnivoro africano, simile al licaone"_s << u"licaone"_s;
     QTest::newRow("Q 9, a year as a number word")
-        << 15 << 9 << u"L'anno in cui entrò in vigore la Costituzione"_s << u"quarantasei"_s;
+        << 15 << 9 << u"L'anno in cui entrò in vigore la Costituzione"_s << u"quarantotto"_s;
     QTest::newRow("S 2, accent in the answer")
         << 17 << 2 << u"Liquore distillato dal riso, bevanda tipica del Giappone"_s << u"sakè"_s;
     QTest::newRow("U 1, accent and capital")

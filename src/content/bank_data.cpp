@@ -196,7 +196,7 @@ const BankEntry kBank[kLetterCount][kQuestionsPerLetter] = {
         {u"Cocchio romano trainato da quattro cavalli", u"Quadriga"},
         {u"Emirato del Golfo Persico con capitale Doha", u"qatar"},
         {u"In inglese significa ''regina''", u"queen"},
-        {u"L'anno in cui entrò in vigore la Costituzione", u"quarantasei"},
+        {u"L'anno in cui entrò in vigore la Costituzione", u"quarantotto"},
         {u"Distretto di New York dove si trovano gli aeroporti JFK e LaGuardia", u"Queens"},
     },
     // R

@@ -107,12 +107,11 @@ inline QString answerTo(int k, const content::QuestionDraw &draw)
     return content::rispos(k, draw.number(k)).toString();
 }
 
-// The accents of a text spelled as combining marks, or one added where it has none: a text that
-// reads like the answer and must not count as it.
-inline QString respelled(const QString &answer)
+// The answer with an acute accent added to its last letter: it reads almost like the answer
+// and must not count as it.
+inline QString overAccented(const QString &answer)
 {
-    const QString decomposed = answer.normalized(QString::NormalizationForm_D);
-    return decomposed == answer ? answer + QStringLiteral("\u0301") : decomposed;
+    return answer + QStringLiteral("\u0301");
 }
 
 // The random choices of one player with one seed. Every choice comes from the one generator,
@@ -163,11 +162,14 @@ protected:
         return out;
     }
     // What a player types meaning it, for Right or Pass: the answer as it stands or in another
-    // case, or the pass keyword in any case. Wrong texts are each test's own.
+    // case, its accents possibly typed as combining marks, or the pass keyword in any case.
+    // Wrong texts are each test's own.
     QString meantText(Intent intent, const QString &answer)
     {
-        if (intent == Intent::Right)
-            return chance(0.3) ? answer : flipCase(answer);
+        if (intent == Intent::Right) {
+            const QString spelled = chance(0.3) ? answer : flipCase(answer);
+            return chance(0.3) ? spelled.normalized(QString::NormalizationForm_D) : spelled;
+        }
         return flipCase(engine::kPassKeyword.toString());
     }
 

@@ -162,6 +162,10 @@ void TestEngine::verdicts_data()
     QTest::newRow("a leading blank") << u" balena"_s << u"Balena"_s << LetterState::Wrong;
     QTest::newRow("the accent left out") << u"sake"_s << u"sakè"_s << LetterState::Wrong;
     QTest::newRow("another accent") << u"saké"_s << u"sakè"_s << LetterState::Wrong;
+    QTest::newRow("the accent typed as a combining mark") << u"sake\u0300"_s << u"sakè"_s << LetterState::Correct;
+    QTest::newRow("a combining accent in capitals") << u"UBIQUITA\u0300"_s << u"Ubiquità"_s << LetterState::Correct;
+    QTest::newRow("another combining accent") << u"sake\u0301"_s << u"sakè"_s << LetterState::Wrong;
+    QTest::newRow("a combining accent the answer lacks") << u"balena\u0301"_s << u"Balena"_s << LetterState::Wrong;
     QTest::newRow("the hyphen left out") << u"abat jour"_s << u"abat-jour"_s << LetterState::Wrong;
     QTest::newRow("the apostrophe left out") << u"dannunzio"_s << u"d'annunzio"_s << LetterState::Wrong;
     QTest::newRow("a doubled blank") << u"una  tantum"_s << u"una tantum"_s << LetterState::Wrong;

@@ -193,7 +193,7 @@ QString Player::textFor(Intent intent, int asked)
         return content::rispos(other, 1 + pick(10)).toString();
     }
     case 3:
-        return respelled(answer);
+        return overAccented(answer);
     case 4: { // a NUL inside or after the answer or the keyword
         QString base = chance(0.5) ? answer : flipCase(kPassKeyword.toString());
         base.insert(pick(int(base.size()) + 1), QChar(0));

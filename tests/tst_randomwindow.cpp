@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "design.h"
+#include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
 #include "randomplay.h"
@@ -182,7 +183,7 @@ QString WindowPlayer::textFor(Intent intent, int asked)
     case 2:
         return content::rispos(1 + asked % kLetterCount, 1 + pick(10)).toString();
     case 3:
-        return respelled(answer);
+        return overAccented(answer);
     case 4:
         return u"\u05E9\u05DC\u05D5\u05DD \U0001F600 \u202E"_s + answer;
     case 5:

@@ -17,9 +17,22 @@ float SystemTimeOfDay::secondsSinceMidnight() const
     return float(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
 }
 
+namespace {
+// A text below U+0300 holds no combining mark and so is already composed: the common case
+// costs no copy.
+bool plainlyComposed(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x300; });
+}
+} // namespace
+
 bool textsMatch(QStringView typed, QStringView reference)
 {
-    return typed.compare(reference, Qt::CaseInsensitive) == 0;
+    if (plainlyComposed(typed) && plainlyComposed(reference))
+        return typed.compare(reference, Qt::CaseInsensitive) == 0;
+    const QString a = typed.toString().normalized(QString::NormalizationForm_C);
+    const QString b = reference.toString().normalized(QString::NormalizationForm_C);
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 LetterState verdictFor(QStringView typed, QStringView answer)

@@ -60,7 +60,9 @@ enum class Change : unsigned {
 Q_DECLARE_FLAGS(Changes, Change)
 Q_DECLARE_OPERATORS_FOR_FLAGS(Changes)
 
-// Case is ignored for every letter, accented ones included; nothing is trimmed.
+// Texts that read the same are the same text: both sides are compared composed (Unicode
+// normalisation form C), so an accent typed as a combining mark counts as the accented letter.
+// Case is then ignored for every letter, accented ones included; nothing is trimmed.
 bool textsMatch(QStringView typed, QStringView reference);
 
 // The verdict on one typed text for a letter whose answer is `answer`: Correct, then Passed

@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "design.h"
+#include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
 

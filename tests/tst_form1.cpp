@@ -4,14 +4,21 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
 
+#include <cmath>
+#include <memory>
+
 #include "content/bank.h"
 #include "design.h"
+#include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
 #include "testsupport.h"
@@ -41,9 +48,73 @@ QWidget *disc(QWidget *form, int k)
     return nullptr;
 }
 
-bool sameColour(const QColor &a, const QColor &b)
+bool sameColour(const QColor &a, const QColor &b, int tolerance = 2)
 {
-    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2 && qAbs(a.blue() - b.blue()) <= 2;
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
+           && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Desktop themes a player may have: Qt's light default, a dark one, and high contrast both ways.
+QPalette themePalette(const QString &name)
+{
+    if (name == u"light")
+        return QApplication::style()->standardPalette();
+    const bool dark = name == u"dark";
+    const QColor paper = dark ? QColor(53, 53, 53) : name == u"black on white" ? Qt::white : Qt::black;
+    const QColor ink = name == u"black on white" ? Qt::black : Qt::white;
+    QPalette palette(ink, paper, paper.lighter(), paper.darker(), paper, ink, ink,
+                     dark ? QColor(35, 35, 35) : paper, paper);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+    return palette;
+}
+
+double luminance(const QColor &c)
+{
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Whether some of the text in `area` is written in `ink`. Edges of letters blend ink and paper,
+// but the strokes of text in that ink hold the ink itself.
+bool inked(const QImage &image, QRect area, const QColor &ink)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (sameColour(image.pixelColor(x, y), ink, 24))
+                return true;
+    return false;
+}
+
+// What a piece of text is drawn on (the commonest colour of its area) and in (the colour that
+// stands out most from that).
+struct Reading {
+    QColor paper;
+    QColor ink;
+};
+
+Reading readText(const QImage &image, QRect area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb paper = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(paper))
+            paper = it.key();
+    QRgb ink = paper;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (contrast(QColor(it.key()), QColor(paper)) > contrast(QColor(ink), QColor(paper)))
+            ink = it.key();
+    return {QColor(paper), QColor(ink)};
 }
 
 } // namespace
@@ -66,6 +137,9 @@ private slots:
     void discColoursFollowTheVerdicts();
     void everyClueFitsTheQuestionBox();
     void desktopColourFollowsTheTheme();
+    void textsReadInEveryTheme_data();
+    void textsReadInEveryTheme();
+    void answerBoxMenuSpeaksItalian();
 
     void playsToTheFullScore();
     void playsToTheSettledEnding();
@@ -334,6 +408,88 @@ void TestForm1::desktopColourFollowsTheTheme()
     QApplication::setPalette(original);
     QVERIFY(sameColour(disc1, QColor(200, 180, 120)));
     QVERIFY(sameColour(question, QColor(200, 180, 120)));
+}
+
+void TestForm1::textsReadInEveryTheme_data()
+{
+    QTest::addColumn<QString>("theme");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<int>("k");           // a letter on the board, or 0
+    QTest::addColumn<QColor>("designInk"); // none: the desktop's own ink, which must read
+    const QColor desktop;
+    const QColor black(0, 0, 0);
+    for (const QString &theme : {u"light"_s, u"dark"_s, u"black on white"_s, u"white on black"_s}) {
+        const auto row = [&](const char *what, const QString &object, int k, const QColor &ink) {
+            QTest::addRow("%s: %s", qPrintable(theme), what) << theme << object << k << ink;
+        };
+        for (const char *caption : {"Label2", "Label3", "Label4", "Label5", "Label7"})
+            row(caption, QString::fromLatin1(caption), 0, desktop);
+        row("the question box", u"Text1"_s, 0, desktop);
+        row("the answer box", u"Text2"_s, 0, desktop);
+        row("the score box", u"Text3"_s, 0, desktop);
+        row("the time box", u"Text4"_s, 0, desktop);
+        row("a letter still to play", u"Label1"_s, 4, desktop);
+        row("the return button of the instructions", u"Command1"_s, 0, desktop);
+        row("a letter on green", u"Label1"_s, 1, black);
+        row("a letter on red", u"Label1"_s, 2, black);
+        row("a letter on yellow", u"Label1"_s, 3, black);
+        row("the current letter", u"Label6"_s, 0, black);
+        row("AVANTI", u"Avanti"_s, 0, black);
+        row("ESCI", u"Esci"_s, 0, black);
+        row("Istruzioni", u"Istruzioni"_s, 0, black);
+        row("the instructions in blue", u"infistr/Text1"_s, 0, QColor(0, 0, 255));
+        row("the information in red", u"infistr/Text2"_s, 0, QColor(255, 0, 0));
+    }
+}
+
+// The theme changes while both windows are open, as a player's desktop may.
+void TestForm1::textsReadInEveryTheme()
+{
+    QFETCH(QString, theme);
+    QFETCH(QString, object);
+    QFETCH(int, k);
+    QFETCH(QColor, designInk);
+
+    start(questionsOf(1));
+    answer(content::rispos(1, 1).toString());
+    answer(u"no"_s);
+    answer(u"girolettera"_s);
+    QTest::keyClicks(child<QLineEdit>(u"Text2"_s), u"Dado"_s);
+    infistr *instructions = infistr::open();
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    QApplication::setPalette(themePalette(theme));
+    QCoreApplication::processEvents();
+
+    QWidget *window = object.startsWith(u"infistr/") || object == u"Command1" ? static_cast<QWidget *>(instructions)
+                                                                              : form.data();
+    const QString name = object.section(u'/', -1);
+    QWidget *widget = nullptr;
+    for (QWidget *w : window->findChildren<QWidget *>(name))
+        if (!k || w->property("index").toInt() == k)
+            widget = w;
+    QVERIFY(widget);
+    // Inside any frame, where only the text and its paper are.
+    QRect area = widget->contentsRect().adjusted(3, 3, -3, -3);
+    if (qobject_cast<QPushButton *>(widget))
+        area = widget->rect().adjusted(4, 4, -4, -4);
+    const QImage image = window->grab().toImage();
+    const Reading read = readText(image, QRect(widget->mapTo(window, area.topLeft()), area.size()));
+
+    const QString seen = u"%1 on %2, %3:1"_s.arg(read.ink.name(), read.paper.name()).arg(contrast(read.ink, read.paper), 0, 'f', 2);
+    if (designInk.isValid())
+        QVERIFY2(inked(image, area.translated(widget->mapTo(window, QPoint())), designInk), qPrintable(seen));
+    else
+        QVERIFY2(contrast(read.ink, read.paper) >= 4.5, qPrintable(seen));
+}
+
+void TestForm1::answerBoxMenuSpeaksItalian()
+{
+    const std::unique_ptr<QMenu> menu(child<QLineEdit>(u"Text2"_s)->createStandardContextMenu());
+    QStringList labels;
+    for (const QAction *action : menu->actions())
+        labels.append(action->text().remove(u'&').section(u'\t', 0, 0));
+    QVERIFY2(labels.contains(u"Incolla"_s) && labels.contains(u"Seleziona tutto"_s), qPrintable(labels.join(u" | ")));
 }
 
 void TestForm1::playsToTheFullScore()

@@ -20,6 +20,7 @@
 
 #include "content/bank.h"
 #include "design.h"
+#include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
 #include "testsupport.h"

@@ -16,6 +16,7 @@
 
 #include "ui/credits.h"
 #include "ui/design.h"
+#include "ui/rungame.h"
 #include "ui/infistr.h"
 
 using namespace Qt::StringLiterals;

@@ -10,6 +10,7 @@
 #include "content/bank.h"
 #include "form1.h"
 #include "design.h"
+#include "rungame.h"
 #include "infistr.h"
 
 #include <QLineEdit>

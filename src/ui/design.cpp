@@ -2,12 +2,27 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QWidget>
 
 namespace ui {
 
 QColor desktopColour()
 {
     return QGuiApplication::palette().color(QPalette::Active, QPalette::Window);
+}
+
+QColor desktopTextColour()
+{
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+void keepDesignInk(QWidget *widget, QPalette::ColorRole role)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Active, role, kDesignInk);
+    palette.setColor(QPalette::Inactive, role, kDesignInk);
+    palette.setColor(QPalette::Disabled, role, QColor(0xbe, 0xbe, 0xbe));
+    widget->setPalette(palette);
 }
 
 QFont designFont(qreal pointSize, bool bold)
@@ -28,18 +43,3 @@ QFont defaultFont()
 
 } // namespace ui
 
-#include <QApplication>
-#include <QStyleFactory>
-
-namespace ui {
-
-void prepareApplication()
-{
-    // Only the name: a display name would be appended to every window caption.
-    QCoreApplication::setApplicationName(QStringLiteral("GIROLETTERA"));
-    // Lets the desktop match the windows to the menu entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral(GIRO_APP_ID));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-}
-
-} // namespace ui

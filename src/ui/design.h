@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLine>
+#include <QPalette>
 #include <QRect>
 
 class QWidget;
@@ -30,6 +31,15 @@ constexpr QColor oleColour(unsigned ole)
 // of desktop theme reaches it.
 QColor desktopColour();
 
+// The desktop's text colour, for text drawn on the desktop colour.
+QColor desktopTextColour();
+
+// Text on a colour the design fixes (the button faces, the green current letter, the green,
+// red and yellow discs) keeps the ink it had on the desktop it was designed on: black, and
+// light grey on a disabled control. A dark desktop's white text would all but vanish there.
+inline constexpr QColor kDesignInk{0, 0, 0};
+void keepDesignInk(QWidget *widget, QPalette::ColorRole role);
+
 // The plain sans-serif face that stands for the design font, at the given point size.
 QFont designFont(qreal pointSize, bool bold);
 // The windows' default font: the design face at 8 points, regular weight.
@@ -37,8 +47,3 @@ QFont defaultFont();
 
 } // namespace ui
 
-namespace ui {
-// Names the application and gives it the one widget style whose buttons take their face
-// colour from the palette on every desktop. The game and the tests both start with it.
-void prepareApplication();
-} // namespace ui

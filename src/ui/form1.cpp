@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "accessibility.h"
 #include "credits.h"
 #include "design.h"
 #include "infistr.h"
@@ -51,6 +52,7 @@ QPushButton *makeButton(QPushButton *button, const char *name, QRect place, unsi
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, oleColour(faceOle));
     button->setPalette(palette);
+    keepDesignInk(button, QPalette::ButtonText);
     return button;
 }
 
@@ -64,11 +66,14 @@ QLineEdit *makeLineEdit(QWidget *parent, const char *name, QRect place)
     return edit;
 }
 
-void setBase(QWidget *widget, const QColor &colour)
+// A box drawn in the desktop colour writes in the desktop's text colour, whatever colours the
+// desktop gives its own boxes.
+void paintInDesktopColours(QWidget *box)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, colour);
-    widget->setPalette(palette);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, desktopColour());
+    palette.setColor(QPalette::Text, desktopTextColour());
+    box->setPalette(palette);
 }
 
 } // namespace
@@ -79,6 +84,7 @@ Form1::Form1(content::RandomSource *random, const engine::TimeOfDay *clock)
       ownClock_(clock ? nullptr : std::make_unique<engine::SystemTimeOfDay>()),
       game_(random ? *random : *ownRandom_, clock ? *clock : *ownClock_)
 {
+    ui::installAccessibility();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaptionHead.toString().append(kAuthorCredit).append(u' '));
     // Read from the array compiled in rather than the resource: that skips loading the image
@@ -115,6 +121,7 @@ void Form1::buildControls()
     QPalette green = label6_->palette();
     green.setColor(QPalette::Window, oleColour(0x0000C000));
     label6_->setPalette(green);
+    keepDesignInk(label6_, QPalette::WindowText);
 
     for (const CaptionLabel &caption : kCaptionLabels) {
         auto *label = new QLabel(caption.text.toString(), this);
@@ -188,10 +195,9 @@ void Form1::buildControls()
 
 void Form1::refreshDesktopColours()
 {
-    const QColor desktop = desktopColour();
     for (QWidget *box : {static_cast<QWidget *>(text1_), static_cast<QWidget *>(text2_),
                          static_cast<QWidget *>(text3_), static_cast<QWidget *>(text4_)})
-        setBase(box, desktop);
+        paintInDesktopColours(box);
     update();
 }
 

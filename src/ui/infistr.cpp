@@ -12,6 +12,7 @@
 #include <array>
 #include <span>
 
+#include "accessibility.h"
 #include "credits.h"
 #include "design.h"
 
@@ -153,6 +154,7 @@ infistr *infistr::current()
 infistr::infistr()
     : QWidget(nullptr)
 {
+    ui::installAccessibility();
     setObjectName(QStringLiteral("infistr"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Istruzioni e informazioni sul gioco"));
@@ -203,6 +205,7 @@ void infistr::refreshDesktopColour()
         return;
     QPalette palette = command1_->palette();
     palette.setColor(QPalette::Button, ui::desktopColour());
+    palette.setColor(QPalette::ButtonText, ui::desktopTextColour());
     command1_->setPalette(palette);
 }
 

@@ -1,9 +1,9 @@
 #include "letterboard.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 
+#include "accessibility.h"
 #include "design.h"
 
 namespace ui {
@@ -11,71 +11,6 @@ namespace ui {
 using engine::LetterState;
 
 namespace {
-
-// A disc speaks for its place on the board: its letter and how the letter stands.
-class DiscAccessible final : public QAccessibleWidget {
-public:
-    explicit DiscAccessible(Disc *disc) : QAccessibleWidget(disc, QAccessible::StaticText) {}
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name) {
-            return static_cast<const Disc *>(widget())->spoken();
-        }
-        return QAccessibleWidget::text(t);
-    }
-};
-
-// The letter label only paints the disc's letter again, and the track lines and the frame
-// of the current letter are drawing: a screen reader that lists them would read every letter
-// twice and stop on an empty item over the whole window. They report themselves invisible;
-// a letter label still says what its disc says, for a reader that lists it all the same.
-class DrawingAccessible final : public QAccessibleWidget {
-public:
-    explicit DrawingAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        state.focusable = false;
-        return state;
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name) {
-            if (const auto *label = qobject_cast<const LetterLabel *>(widget()))
-                return label->spoken();
-        }
-        return QAccessibleWidget::text(t);
-    }
-
-    // The lines span most of the board; with no area of their own they never stand in front
-    // of the discs and boxes when a reader asks what lies under the pointer.
-    QRect rect() const override
-    {
-        if (qobject_cast<const TrackLines *>(widget()))
-            return QRect();
-        return QAccessibleWidget::rect();
-    }
-};
-
-QAccessibleInterface *boardAccessible(const QString &, QObject *object)
-{
-    if (auto *disc = qobject_cast<Disc *>(object))
-        return new DiscAccessible(disc);
-    if (qobject_cast<LetterLabel *>(object) || qobject_cast<TrackLines *>(object))
-        return new DrawingAccessible(static_cast<QWidget *>(object));
-    return nullptr;
-}
-
-// Before the first disc is made, so the board's widgets never get the generic interface.
-void installBoardAccessibility()
-{
-    static const bool installed = (QAccessible::installFactory(boardAccessible), true);
-    Q_UNUSED(installed);
-}
 
 void announceNameChange(QObject *object)
 {
@@ -151,7 +86,7 @@ QColor stateColour(LetterState state)
 
 Disc::Disc(int index, QWidget *parent) : QWidget(parent), BoardPiece(index)
 {
-    installBoardAccessibility();
+    installAccessibility();
     setObjectName(QStringLiteral("Shape1"));
     setProperty("index", index);
     const DiscPlace &place = kDiscPlaces[index - 1];
@@ -164,7 +99,9 @@ void BoardPiece::changeState(QWidget *self, LetterState state)
         return;
     state_ = state;
     self->update();
-    announceNameChange(self);
+    // The disc is what a screen reader knows; the letter over it is drawing.
+    if (qobject_cast<Disc *>(self))
+        announceNameChange(self);
 }
 
 void Disc::paintEvent(QPaintEvent *)
@@ -181,7 +118,7 @@ LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), BoardPiec
 {
     // The text is set only now that this is a LetterLabel: setting it tells a listening screen
     // reader, which would otherwise take this for a plain label and keep it as one.
-    installBoardAccessibility();
+    installAccessibility();
     setText(QString(content::letterAt(index)));
     setObjectName(QStringLiteral("Label1"));
     setProperty("index", index);
@@ -192,18 +129,19 @@ LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), BoardPiec
     setAlignment(Qt::AlignCenter);
 }
 
-void LetterLabel::paintEvent(QPaintEvent *event)
+void LetterLabel::paintEvent(QPaintEvent *)
 {
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), stateColour(state()));
-    }
-    QLabel::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(rect(), stateColour(state()));
+    // On the desktop colour the letter takes the desktop's ink; on green, red and yellow the
+    // ink it was designed with.
+    painter.setPen(state() == LetterState::Pending ? palette().color(QPalette::WindowText) : kDesignInk);
+    painter.drawText(rect(), int(alignment()), text());
 }
 
 TrackLines::TrackLines(QWidget *parent) : QWidget(parent)
 {
-    installBoardAccessibility();
+    installAccessibility();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
 

@@ -1,21 +1,21 @@
 // The cost of the game's events through the engine: one Next press of the first pass, one of
-// the second pass, and a whole game of 21 presses.
+// the second pass, the view of a state, and a whole game of 21 presses.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <optional>
 
 #include "content/bank.h"
 #include "content/draw.h"
 #include "engine/game.h"
+#include "engine/view.h"
 
 using namespace engine;
 
 namespace {
 
 // A cheap generator: a 64-bit LCG whose top 24 bits make the value, so the figures are the
-// engine's own and not the Mersenne twister's.
+// engine's own and not the generator's.
 class LcgRandom final : public content::RandomSource {
 public:
     void seed(float) override {}
@@ -35,11 +35,11 @@ public:
 };
 
 // Right, wrong and pass in turn, so every verdict is in the mix.
-QStringView typedAt(const Game &game, int k)
+QStringView typedAt(const State &game, int k)
 {
     switch (k % 3) {
     case 0:
-        return content::rispos(k, game.draw().number(k));
+        return content::rispos(k, game.draw.number(k));
     case 1:
         return u"sbagliato";
     default:
@@ -48,91 +48,98 @@ QStringView typedAt(const Game &game, int k)
 }
 
 template <typename Random, typename Clock>
-void firstPassPress(benchmark::State &state)
+void firstPassPress(benchmark::State &bench)
 {
     Random random;
     Clock clock;
-    std::optional<Game> game;
-    const auto fresh = [&] {
-        game.emplace(random, clock);
-        game->load();
-        game->play();
-    };
-    fresh();
-    for (auto _ : state) {
-        // Presses 1..20 each judge a letter, draw the next and show its clue; a new game is
-        // set up, untimed, before the 21st, which would hand over to the end-of-turn check.
-        if (game->step() == content::kLetterCount - 1) {
-            state.PauseTiming();
-            fresh();
-            state.ResumeTiming();
+    State game = play(load(), random, clock);
+    for (auto _ : bench) {
+        // Presses 1..20 each judge a letter, draw the next and ask it; a new game is set up,
+        // untimed, before the 21st, which would hand over to the end of the turn.
+        if (game.step == content::kLetterCount - 1) {
+            bench.PauseTiming();
+            game = play(load(), random, clock);
+            bench.ResumeTiming();
         }
-        const int k = game->step() + 1;
-        benchmark::DoNotOptimize(game->next(typedAt(*game, k)));
+        game = next(game, typedAt(game, game.step + 1), random, clock);
+        benchmark::DoNotOptimize(game);
     }
 }
 
-void BM_FirstPassNext(benchmark::State &state)
+void BM_FirstPassNext(benchmark::State &bench)
 {
-    firstPassPress<LcgRandom, NoonClock>(state);
+    firstPassPress<LcgRandom, NoonClock>(bench);
 }
 BENCHMARK(BM_FirstPassNext);
 
 // The same press with the generator and clock the game really plays with: each draw re-seeds
-// a Mersenne twister from the time of day.
-void BM_FirstPassNextSystemRandom(benchmark::State &state)
+// the generator from the time of day.
+void BM_FirstPassNextSystemRandom(benchmark::State &bench)
 {
-    firstPassPress<content::SeededRandom, SystemTimeOfDay>(state);
+    firstPassPress<content::SeededRandom, SystemTimeOfDay>(bench);
 }
 BENCHMARK(BM_FirstPassNextSystemRandom);
 
 // A second-pass press with the pass keyword, which leaves the game as it was, so every press
-// is alike: the clue match over the 21 letters, the judging, the end-of-turn scans and the
-// clue shown again. The argument is how many letters were passed in the first pass: with all
-// 21 passed, A is on show; with only Z passed, the match walks past 20 settled letters.
-void BM_SecondPassNext(benchmark::State &state)
+// is alike: the judging, the end-of-turn scans and the first passed letter asked again. The
+// argument is how many letters were passed in the first pass: with all 21 passed, A is asked;
+// with only Z passed, the search walks past 20 settled letters.
+void BM_SecondPassNext(benchmark::State &bench)
 {
-    const int passedCount = int(state.range(0));
+    const int passedCount = int(bench.range(0));
     LcgRandom random;
     NoonClock clock;
-    Game game(random, clock);
-    game.load();
-    game.play();
+    State game = play(load(), random, clock);
     for (int k = 1; k <= content::kLetterCount; ++k) {
         const bool pass = k > content::kLetterCount - passedCount;
-        game.next(pass ? kPassKeyword : QStringView(u"sbagliato"));
+        game = next(game, pass ? kPassKeyword : QStringView(u"sbagliato"), random, clock);
     }
-    if (game.phase() != Phase::Playing || game.step() != content::kLetterCount) {
-        state.SkipWithError("the second pass did not open");
+    if (game.phase() != Phase::Playing) {
+        bench.SkipWithError("the second pass did not open");
         return;
     }
-    for (auto _ : state)
-        benchmark::DoNotOptimize(game.next(kPassKeyword));
-    if (game.phase() != Phase::Playing || game.passedLetterShowing(game.question()) == 0)
-        state.SkipWithError("the second pass did not go on");
+    for (auto _ : bench) {
+        game = next(game, kPassKeyword, random, clock);
+        benchmark::DoNotOptimize(game);
+    }
+    if (game.phase() != Phase::Playing)
+        bench.SkipWithError("the second pass did not go on");
 }
 BENCHMARK(BM_SecondPassNext)->Arg(21)->Arg(1);
 
-// A whole game: the window's load, Play and 21 presses, most of them right, to the settled
-// ending.
-void BM_WholeGame(benchmark::State &state)
+// What the window is given after a press: the view of the new state.
+void BM_ViewOfAState(benchmark::State &bench)
 {
     LcgRandom random;
     NoonClock clock;
-    for (auto _ : state) {
-        Game game(random, clock);
-        game.load();
-        game.play();
+    State game = play(load(), random, clock);
+    for (int k = 1; k <= 7; ++k)
+        game = next(game, typedAt(game, k), random, clock);
+    for (auto _ : bench)
+        benchmark::DoNotOptimize(viewOf(game));
+}
+BENCHMARK(BM_ViewOfAState);
+
+// A whole game: the window's load, Play and 21 presses, most of them right, to the settled
+// ending.
+void BM_WholeGame(benchmark::State &bench)
+{
+    LcgRandom random;
+    NoonClock clock;
+    for (auto _ : bench) {
+        State game = play(load(), random, clock);
         for (int k = 1; k <= content::kLetterCount; ++k)
-            game.next(k == 7 ? QStringView(u"sbagliato") : content::rispos(k, game.draw().number(k)));
-        benchmark::DoNotOptimize(game.question().size());
+            game = next(game, k == 7 ? QStringView(u"sbagliato") : content::rispos(k, game.draw.number(k)), random, clock);
+        benchmark::DoNotOptimize(game);
         if (game.phase() != Phase::Over) {
-            state.SkipWithError("the game did not end");
+            bench.SkipWithError("the game did not end");
             break;
         }
     }
 }
 BENCHMARK(BM_WholeGame);
+
+K(BM_WholeGame);
 
 } // namespace
 

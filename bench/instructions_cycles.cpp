@@ -39,6 +39,15 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// The instructions window on show, or nullptr; a closed one is hidden until its deletion.
+infistr *instructionsOnShow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<infistr *>(widget); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,7 +74,7 @@ int main(int argc, char *argv[])
     long rssAt100 = 0, trimmedAt100 = 0;
     for (int i = 1; i <= cycles; ++i) {
         istruzioni->click();
-        infistr *window = infistr::current();
+        infistr *window = instructionsOnShow();
         if (!window)
             return EXIT_FAILURE;
         settle(); // shown and painted
@@ -74,7 +83,7 @@ int main(int argc, char *argv[])
             return EXIT_FAILURE;
         back->click();
         settle(); // closed and deleted
-        if (infistr::current())
+        if (instructionsOnShow())
             return EXIT_FAILURE;
         if (i == 100 || i == cycles || (i % 1000 == 0)) {
             const long rss = residentKiB();

@@ -1,5 +1,5 @@
-// libFuzzer target for everything the game does with typed text: the answer check, the clue
-// match of the second pass, and whole games whose presses carry the fuzzer's text.
+// libFuzzer target for everything the game does with typed text: the answer check, and whole
+// games whose presses carry the fuzzer's text, held to the rules of tests/rules.h.
 //
 // The first byte steers the game (which presses carry the text, which answer the others give);
 // the rest is the text, read both as UTF-16 code units, lone surrogates and all, and as UTF-8.
@@ -16,9 +16,10 @@
 #include "content/bank.h"
 #include "content/draw.h"
 #include "engine/game.h"
+#include "engine/view.h"
+#include "rules.h"
 
 using namespace engine;
-using content::doman;
 using content::kLetterCount;
 using content::rispos;
 
@@ -86,86 +87,60 @@ void checkAnswerCheck(const QString &text, const QString &other, std::uint8_t co
         require(verdict == LetterState::Wrong, "the empty text is wrong");
 }
 
-int greens(const Game &game)
-{
-    int n = 0;
-    for (int k = 1; k <= kLetterCount; ++k)
-        n += game.state(k) == LetterState::Correct;
-    return n;
-}
+// A game through the engine and through the rules side by side; any difference in what the
+// window would show breaks a rule.
+struct Sides {
+    explicit Sides(BytesRandom &r) : random(r) {}
 
-void checkClueMatch(const Game &game, const QString &text)
-{
-    const int found = game.passedLetterShowing(text);
-    require(found >= 0 && found <= kLetterCount, "the clue match names a letter or none");
-    for (int k = 1; k <= kLetterCount; ++k) {
-        const bool candidate = game.state(k) == LetterState::Passed && textsMatch(text, doman(k, game.draw().number(k)));
-        if (k < found)
-            require(!candidate, "the clue match takes the earliest passed letter");
-        if (k == found)
-            require(candidate, "the clue match names a passed letter with that clue");
-        if (found == 0)
-            require(!candidate, "the clue match misses no passed letter");
+    void play()
+    {
+        state = engine::play(state, random, clock);
+        rules.play();
+        agree();
     }
-}
-
-void press(Game &game, QStringView typed)
-{
-    std::array<LetterState, kLetterCount> before{};
-    for (int k = 1; k <= kLetterCount; ++k)
-        before[std::size_t(k - 1)] = game.state(k);
-    const bool wasPlaying = game.phase() == Phase::Playing;
-    const int asked = game.step() < kLetterCount ? game.step() + 1 : game.passedLetterShowing(game.question());
-    if (wasPlaying && game.step() >= kLetterCount)
-        require(asked != 0, "in the second pass the clue on show is a passed letter's");
-
-    game.next(typed);
-
-    require(game.score() == greens(game), "the score counts the green letters");
-    for (int k = 1; k <= kLetterCount; ++k) {
-        const LetterState was = before[std::size_t(k - 1)];
-        if (!wasPlaying || k != asked)
-            require(game.state(k) == was, "only the letter asked changes");
-        if (was == LetterState::Correct || was == LetterState::Wrong)
-            require(game.state(k) == was, "a settled letter stays settled");
+    void press(QStringView typed)
+    {
+        const int asked = rules.asked();
+        const LetterState verdict = verdictFor(typed, rispos(asked, state.draw.number(asked)));
+        state = next(state, typed, random, clock);
+        rules.press(verdict);
+        agree();
     }
-    if (wasPlaying)
-        require(game.state(asked) == verdictFor(typed, rispos(asked, game.draw().number(asked))),
-                "the letter asked takes the verdict of the text");
-    require(game.nextEnabled() == (game.phase() == Phase::Playing), "Next is enabled exactly in play");
-}
+    void agree() const
+    {
+        require(rules::differences(rules.view(state.draw), viewOf(state)).isEmpty(), "the game shows what the rules say");
+    }
+
+    BytesRandom &random;
+    NoonClock clock;
+    State state = load();
+    rules::Oracle rules;
+};
 
 void checkGame(const QString &text, std::uint8_t control, const std::uint8_t *draws, std::size_t drawCount)
 {
     BytesRandom random(draws, drawCount);
-    NoonClock clock;
-    Game game(random, clock);
-    game.load();
+    Sides game(random);
     game.play();
-    checkClueMatch(game, text);
 
     // First pass: the text at the letters the control byte picks, and the right answer, the
     // pass keyword or the text in turn elsewhere, so both passes get their share.
-    for (int k = 1; k <= kLetterCount && game.phase() == Phase::Playing; ++k) {
+    for (int k = 1; k <= kLetterCount && game.rules.phase() == Phase::Playing; ++k) {
         const int choice = (control >> (k % 4 * 2)) & 3;
         if (choice == 0)
-            press(game, rispos(k, game.draw().number(k)));
+            game.press(rispos(k, game.state.draw.number(k)));
         else if (choice == 1)
-            press(game, kPassKeyword);
+            game.press(kPassKeyword);
         else
-            press(game, text);
-        checkClueMatch(game, text);
+            game.press(text);
     }
     // Second pass: the text, with now and then the pass keyword, until the game ends.
-    for (int i = 0; i < 2 * kLetterCount && game.phase() == Phase::Playing; ++i) {
-        checkClueMatch(game, game.question());
-        press(game, (i % 3 == 2) ? kPassKeyword : QStringView(text));
-        checkClueMatch(game, text);
-    }
-    if (game.phase() == Phase::Over) {
-        const QString question = game.question();
-        game.next(text);
-        require(game.question() == question, "nothing changes after the end");
+    for (int i = 0; i < 2 * kLetterCount && game.rules.phase() == Phase::Playing; ++i)
+        game.press((i % 3 == 2) ? kPassKeyword : QStringView(text));
+    if (game.rules.phase() == Phase::Over) {
+        const State over = game.state;
+        game.state = next(game.state, text, random, game.clock);
+        require(game.state == over, "nothing changes after the end");
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // What the tests that play whole games at random share, whether they play through the engine
-// or through the main window: the closing texts, the seed and game count from the environment,
-// the generator and clock the game is handed, and the choices of one player with one seed.
-// No widgets here: the engine's tests link none.
+// or through the main window: the seed and game count from the environment, the generator and
+// clock the game is handed, and the choices of one player with one seed. The rules they hold
+// the game to are in rules.h. No widgets here: the engine's tests link none.
 
 #include <QString>
 #include <QtGlobal>
@@ -16,19 +16,11 @@
 #include "content/bank.h"
 #include "content/draw.h"
 #include "engine/game.h"
+#include "rules.h"
 
 namespace randomplay {
 
-// The closing texts, written out as the player reads them rather than taken from the engine,
-// so that a wrong constant there cannot agree with itself here.
-inline const QString kFullScoreText = QStringLiteral("COMPLIMENTI SEI RIUSCITO A RISPONDERE A TUTTE LE DOMANDE!");
-inline const QString kAllWrongText = QStringLiteral("PECCATO......NON HAI RISPOSTO A NESSUNA DOMANDA!");
-inline const QString kRetryText = QStringLiteral("RIPROVA LA PROSSIMA VOLTA!!!");
-inline const QString kTimeUpText = QStringLiteral("tempo scaduto");
-inline QString settledText(int score)
-{
-    return QStringLiteral("PECCATO......SEI RIUSCITO A RISPONDERE A SOLO %1 DOMANDE!!").arg(score);
-}
+using namespace rules;
 
 // A seed or a game count from the environment (decimal, or hex with 0x), so that one failing
 // game can be replayed alone; `fallback` when the variable is unset or unreadable.
@@ -76,29 +68,6 @@ inline engine::LetterState verdictOf(Intent intent)
     return intent == Intent::Right  ? engine::LetterState::Correct
            : intent == Intent::Pass ? engine::LetterState::Passed
                                     : engine::LetterState::Wrong;
-}
-
-using Board = std::array<engine::LetterState, content::kLetterCount>;
-
-inline int countOf(const Board &board, engine::LetterState state)
-{
-    return int(std::count(board.begin(), board.end(), state));
-}
-
-// The passed letter asked next (1..21), or 0 when none is passed.
-inline int firstPassed(const Board &board)
-{
-    const auto it = std::find(board.begin(), board.end(), engine::LetterState::Passed);
-    return it == board.end() ? 0 : int(it - board.begin()) + 1;
-}
-
-// The board in one line for a failure message: - pending, R right, W wrong, P passed.
-inline QString boardText(const Board &board)
-{
-    QString s;
-    for (engine::LetterState state : board)
-        s += "-RWP"[int(state)];
-    return s;
 }
 
 // The answer to letter k in this game's draw.

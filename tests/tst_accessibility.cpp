@@ -14,6 +14,7 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "windows.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
@@ -106,8 +107,7 @@ void TestAccessibility::init()
 void TestAccessibility::cleanup()
 {
     delete form;
-    if (infistr *instructions = infistr::current())
-        delete instructions;
+    deleteInstructions();
 }
 
 void TestAccessibility::answer(const QString &typed)
@@ -254,7 +254,7 @@ void TestAccessibility::instructionsCanBeRead()
     QFETCH(QString, name);
     QFETCH(QString, opening);
     QTest::mouseClick(child(u"Istruzioni"_s), Qt::LeftButton);
-    infistr *window = infistr::current();
+    infistr *window = instructionsOnShow();
     QVERIFY(window);
     auto *box = window->findChild<QPlainTextEdit *>(object);
     QVERIFY(box);

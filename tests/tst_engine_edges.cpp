@@ -1,5 +1,5 @@
 // The engine at its edges: letter numbers outside the board, generator values outside [0, 1),
-// and the two 16-bit counters at their limit after tens of thousands of presses.
+// the draw counter at its 16-bit limit, and tens of thousands of presses.
 
 #include <QTest>
 
@@ -9,6 +9,7 @@
 #include "content/bank.h"
 #include "content/draw.h"
 #include "engine/game.h"
+#include "engine/view.h"
 #include "testsupport.h"
 
 using namespace engine;
@@ -25,17 +26,17 @@ constexpr int kCounterLimit = std::numeric_limits<qint16>::max();
 // A game whose first pass has judged every letter: all wrong but Z, which is passed, so the
 // game waits in the second pass with Z on show.
 struct WaitingOnZ {
-    WaitingOnZ() : random(ScriptedRandom::drawing(QList<int>(kLetterCount, 3))), game(random, clock)
+    WaitingOnZ() : random(ScriptedRandom::drawing(QList<int>(kLetterCount, 3)))
     {
-        game.load();
-        game.play();
+        state = play(load(), random, clock);
         for (int k = 1; k < kLetterCount; ++k)
-            game.next(u"sbagliato");
-        game.next(kPassKeyword);
+            press(u"sbagliato");
+        press(kPassKeyword);
     }
+    void press(QStringView typed) { state = next(state, typed, random, clock); }
     ScriptedRandom random;
     FixedTimeOfDay clock;
-    Game game;
+    State state;
 };
 
 } // namespace
@@ -50,7 +51,7 @@ private slots:
     void generatorValuesOutOfRange();
 
     void drawCounterStopsAtItsLimit();
-    void stepCounterStopsAtItsLimit();
+    void tensOfThousandsOfPressesStayInTheSecondPass();
 };
 
 void TestEngineEdges::lettersOffTheBoard_data()
@@ -70,11 +71,11 @@ void TestEngineEdges::lettersOffTheBoard()
     QFETCH(int, k);
     WaitingOnZ table;
     for (int inside = 1; inside <= kLetterCount; ++inside) {
-        QVERIFY(table.game.state(inside) != LetterState::Pending);
-        QCOMPARE(table.game.draw().number(inside), 3);
+        QVERIFY(table.state.letter(inside) != LetterState::Pending);
+        QCOMPARE(table.state.draw.number(inside), 3);
     }
-    QCOMPARE(table.game.state(k), LetterState::Pending);
-    QCOMPARE(table.game.draw().number(k), 0);
+    QCOMPARE(table.state.letter(k), LetterState::Pending);
+    QCOMPARE(table.state.draw.number(k), 0);
 }
 
 void TestEngineEdges::generatorValuesOutOfRange_data()
@@ -118,31 +119,32 @@ void TestEngineEdges::drawCounterStopsAtItsLimit()
     QCOMPARE(draw.number(21), 5);
 }
 
-// A player who passes Z again and again for ever: the step counter stops at its limit, the
-// game stays in the second pass with Z on show, and an answer still settles Z and ends it.
-// A counter that wrapped round would drop the game back into the first pass.
-void TestEngineEdges::stepCounterStopsAtItsLimit()
+// A player who passes Z again and again, far past the 16-bit count of presses the game was
+// first written with: the game stays in the second pass with Z on show, every press still
+// begins a new turn that empties the answer box, and an answer still settles Z and ends it.
+// A count that wrapped round would drop the game back into the first pass.
+void TestEngineEdges::tensOfThousandsOfPressesStayInTheSecondPass()
 {
     WaitingOnZ table;
-    Game &game = table.game;
-    const QString zClue = game.question();
+    const QString zClue = viewOf(table.state).question;
     for (int press = 0; press < kCounterLimit + 1000; ++press)
-        game.next(u"GiroLettera");
+        table.press(u"GiroLettera");
 
-    QCOMPARE(game.step(), qint16(kCounterLimit));
-    QCOMPARE(game.phase(), Phase::Playing);
-    QCOMPARE(game.state(kLetterCount), LetterState::Passed);
-    QCOMPARE(game.currentLetter(), u"Z"_s);
-    QCOMPARE(game.question(), zClue);
+    const View view = viewOf(table.state);
+    QCOMPARE(table.state.step, kLetterCount + kCounterLimit + 1000);
+    QCOMPARE(table.state.phase(), Phase::Playing);
+    QCOMPARE(table.state.letter(kLetterCount), LetterState::Passed);
+    QCOMPARE(view.letter, u"Z"_s);
+    QCOMPARE(view.question, zClue);
     QCOMPARE(table.random.draws, kLetterCount);
 
-    game.next(rispos(kLetterCount, 3));
-    QCOMPARE(game.step(), qint16(kCounterLimit));
-    QCOMPARE(game.state(kLetterCount), LetterState::Correct);
-    QCOMPARE(game.scoreText(), u"1"_s);
-    QCOMPARE(game.phase(), Phase::Over);
-    QCOMPARE(game.question(), u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO 1 DOMANDE!!"_s);
-    QCOMPARE(game.answerBox(), u"RIPROVA LA PROSSIMA VOLTA!!!"_s);
+    table.press(rispos(kLetterCount, 3));
+    QVERIFY(viewOf(table.state).turn != view.turn);
+    QCOMPARE(table.state.letter(kLetterCount), LetterState::Correct);
+    QCOMPARE(viewOf(table.state).score, u"1"_s);
+    QCOMPARE(table.state.phase(), Phase::Over);
+    QCOMPARE(viewOf(table.state).question, u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO 1 DOMANDE!!"_s);
+    QCOMPARE(viewOf(table.state).answer, u"RIPROVA LA PROSSIMA VOLTA!!!"_s);
 }
 
 QTEST_GUILESS_MAIN(TestEngineEdges)

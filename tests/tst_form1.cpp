@@ -21,13 +21,15 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "windows.h"
+#include "rules.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
-using engine::kFullScore;
-using engine::kRetry;
-using engine::kScoreHead;
-using engine::kScoreTail;
+using rules::kAllWrongText;
+using rules::kFullScoreText;
+using rules::kRetryText;
+using rules::settledText;
 
 namespace {
 
@@ -187,8 +189,7 @@ void TestForm1::init()
 void TestForm1::cleanup()
 {
     delete form;
-    if (infistr *instructions = infistr::current())
-        delete instructions;
+    deleteInstructions();
 }
 
 void TestForm1::start(const QList<int> &questions)
@@ -346,7 +347,7 @@ void TestForm1::enterPressesNothing()
     QTest::keyClick(box, Qt::Key_Return);
     QTest::keyClick(box, Qt::Key_Enter);
     QTest::keyClick(box, Qt::Key_Escape);
-    QCOMPARE(form->game().step(), qint16(0));
+    QCOMPARE(form->state().step, 0);
     QCOMPARE(box->text(), u"abat-jour"_s);
     QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"A"_s);
 
@@ -354,8 +355,8 @@ void TestForm1::enterPressesNothing()
     auto *next = child<QPushButton>(u"Avanti"_s);
     next->setFocus();
     QTest::keyClick(next, Qt::Key_Space);
-    QCOMPARE(form->game().step(), qint16(1));
-    QCOMPARE(form->game().state(1), engine::LetterState::Correct);
+    QCOMPARE(form->state().step, 1);
+    QCOMPARE(form->state().letter(1), engine::LetterState::Correct);
 }
 
 void TestForm1::discColoursFollowTheVerdicts()
@@ -390,8 +391,8 @@ void TestForm1::everyClueFitsTheQuestionBox()
                          box->viewport()->height())));
         }
     }
-    for (QLatin1StringView message : {kFullScore, engine::kAllWrong}) {
-        box->setPlainText(message.toString());
+    for (const QString &message : {kFullScoreText, kAllWrongText, settledText(21)}) {
+        box->setPlainText(message);
         QVERIFY(box->document()->size().height() <= box->viewport()->height());
     }
 }
@@ -455,7 +456,7 @@ void TestForm1::textsReadInEveryTheme()
     answer(u"no"_s);
     answer(u"girolettera"_s);
     QTest::keyClicks(child<QLineEdit>(u"Text2"_s), u"Dado"_s);
-    infistr *instructions = infistr::open();
+    infistr *instructions = openInstructions(form);
     const QPalette original = QApplication::palette();
     const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
     QApplication::setPalette(themePalette(theme));
@@ -501,7 +502,7 @@ void TestForm1::playsToTheFullScore()
         QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), content::doman(k, questions[k - 1]).toString());
         answer(content::rispos(k, questions[k - 1]).toString());
     }
-    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kFullScore.toString());
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kFullScoreText);
     QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), QString());
     QCOMPARE(child<QLineEdit>(u"Text3"_s)->text(), u"21"_s);
     QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
@@ -516,8 +517,8 @@ void TestForm1::playsToTheSettledEnding()
     start(questionsOf(3));
     for (int k = 1; k <= content::kLetterCount; ++k)
         answer(k == 7 ? u"sbagliato"_s : content::rispos(k, 3).toString());
-    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kScoreHead + u"20"_s + kScoreTail);
-    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), kRetry.toString());
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), settledText(20));
+    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), kRetryText);
     QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
     QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
     QVERIFY(sameColour(discColour(7), kRed));
@@ -535,7 +536,7 @@ void TestForm1::passedLetterComesBackThroughTheWindow()
 
     answer(content::rispos(3, 5).toString());
     QVERIFY(sameColour(discColour(3), kGreen));
-    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kFullScore.toString());
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kFullScoreText);
 }
 
 void TestForm1::tickLeavesTheTypingAlone()
@@ -547,9 +548,9 @@ void TestForm1::tickLeavesTheTypingAlone()
     box->setSelection(1, 2);
     auto *timer = child<QTimer>(u"Timer1"_s);
     timer->setInterval(5);
-    QTRY_VERIFY(form->game().timeLeft() <= 150);
+    QTRY_VERIFY(form->state().timeLeft <= 150);
     timer->stop();
-    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), QString::number(form->game().timeLeft()));
+    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), QString::number(form->state().timeLeft));
     QCOMPARE(box->text(), u"abat"_s);
     QCOMPARE(box->selectedText(), u"ba"_s);
     QCOMPARE(form->focusWidget(), box);
@@ -563,9 +564,9 @@ void TestForm1::clockRunsOutThroughTheWindowTimer()
     QTest::keyClicks(child<QLineEdit>(u"Text2"_s), u"mezza risposta"_s);
     child<QTimer>(u"Timer1"_s)->setInterval(1);
     QTRY_COMPARE(child<QLineEdit>(u"Text4"_s)->text(), u"tempo scaduto"_s);
-    QCOMPARE(form->game().timeLeft(), 0);
-    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), kScoreHead + u"2"_s + kScoreTail);
-    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), kRetry.toString());
+    QCOMPARE(form->state().timeLeft, 0);
+    QCOMPARE(child<QTextEdit>(u"Text1"_s)->toPlainText(), settledText(2));
+    QCOMPARE(child<QLineEdit>(u"Text2"_s)->text(), kRetryText);
     QVERIFY(!child<QPushButton>(u"Avanti"_s)->isEnabled());
     QVERIFY(!child<QPushButton>(u"Gioca"_s)->isEnabled());
     QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
@@ -576,7 +577,7 @@ void TestForm1::clockGoesOnWhileInstructionsAreOpen()
 {
     start(questionsOf(1));
     QTest::mouseClick(child<QPushButton>(u"Istruzioni"_s), Qt::LeftButton);
-    QVERIFY(infistr::current());
+    QVERIFY(instructionsOnShow());
     QTest::mouseClick(child<QPushButton>(u"Istruzioni"_s), Qt::LeftButton);
     int instructionWindows = 0;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -584,26 +585,26 @@ void TestForm1::clockGoesOnWhileInstructionsAreOpen()
     QCOMPARE(instructionWindows, 1);
 
     child<QTimer>(u"Timer1"_s)->setInterval(5);
-    QTRY_VERIFY(form->game().timeLeft() <= 155);
+    QTRY_VERIFY(form->state().timeLeft <= 155);
     child<QTimer>(u"Timer1"_s)->setInterval(1000);
-    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), QString::number(form->game().timeLeft()));
+    QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), QString::number(form->state().timeLeft));
     answer(content::rispos(1, 1).toString());
     QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"B"_s);
-    QVERIFY(infistr::current()->isVisible());
+    QVERIFY(instructionsOnShow());
 }
 
 void TestForm1::closingTheLastWindowEndsTheProgram()
 {
-    infistr::open();
-    QVERIFY(QTest::qWaitForWindowExposed(infistr::current()));
+    QVERIFY(QTest::qWaitForWindowExposed(openInstructions(form)));
     form->close();
     QTRY_VERIFY(form.isNull()); // closed and destroyed
 
     // The program runs on with the instructions alone, and ends when they close.
     bool instructionsStillOpen = false;
     QTimer::singleShot(50, qApp, [&] {
-        instructionsStillOpen = infistr::current() && infistr::current()->isVisible();
-        QTest::mouseClick(infistr::current()->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
+        infistr *instructions = instructionsOnShow();
+        instructionsStillOpen = instructions != nullptr;
+        QTest::mouseClick(instructions->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
     });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); });
     QCOMPARE(QApplication::exec(), 0);
@@ -613,12 +614,12 @@ void TestForm1::closingTheLastWindowEndsTheProgram()
 void TestForm1::exitEndsTheProgramAtOnce()
 {
     start(questionsOf(1));
-    infistr::open();
+    openInstructions(form);
     QTimer::singleShot(0, this, [this] { QTest::mouseClick(child<QPushButton>(u"Esci"_s), Qt::LeftButton); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); });
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!child<QTimer>(u"Timer1"_s)->isActive());
-    QTRY_VERIFY(!infistr::current());
+    QTRY_VERIFY(!instructionsOnShow());
 }
 
 QTEST_MAIN(TestForm1)

@@ -23,6 +23,7 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "windows.h"
 #include "testsupport.h"
 #include "wrapbutton.h"
 
@@ -136,15 +137,14 @@ void TestHighDensity::init()
 void TestHighDensity::cleanup()
 {
     delete form;
-    if (infistr *instructions = infistr::current())
-        delete instructions;
+    deleteInstructions();
 }
 
 QWidget *TestHighDensity::window(const QByteArray &which)
 {
     if (which == kMainWindow)
         return form;
-    infistr *instructions = infistr::open();
+    infistr *instructions = openInstructions(form);
     if (!QTest::qWaitForWindowExposed(instructions))
         return nullptr;
     return instructions;

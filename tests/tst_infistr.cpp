@@ -17,7 +17,9 @@
 #include "ui/credits.h"
 #include "ui/design.h"
 #include "ui/rungame.h"
+#include "ui/form1.h"
 #include "ui/infistr.h"
+#include "windows.h"
 
 using namespace Qt::StringLiterals;
 
@@ -96,6 +98,7 @@ class TestInfistr : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void cleanup();
 
     void instructionLine_data();
@@ -127,16 +130,35 @@ private slots:
 
     void iconsAreSmallAndDistinct();
     void photoIsBaselineJfif();
+
+private:
+    infistr *open();
+
+    QPointer<Form1> form;
 };
 
 void TestInfistr::initTestCase()
 {
     ui::prepareApplication();
+    // The window the player opens the instructions from.
+    form = new Form1;
+    form->show();
+}
+
+void TestInfistr::cleanupTestCase()
+{
+    delete form;
+}
+
+// Opens the instructions with the main window's button, as the player does.
+infistr *TestInfistr::open()
+{
+    return openInstructions(form);
 }
 
 void TestInfistr::cleanup()
 {
-    if (infistr *window = infistr::current())
+    if (infistr *window = instructionsOnShow())
         window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(instructionWindows().isEmpty());
@@ -210,7 +232,7 @@ void TestInfistr::wholeTextFitsItsBox_data()
 void TestInfistr::wholeTextFitsItsBox()
 {
     QFETCH(QString, box);
-    infistr *window = infistr::open();
+    infistr *window = open();
     auto *edit = window->findChild<QPlainTextEdit *>(box);
     QVERIFY(edit);
     QVERIFY(!edit->verticalScrollBar()->isVisible());
@@ -223,7 +245,7 @@ void TestInfistr::wholeTextFitsItsBox()
 
 void TestInfistr::longLinesWrapAtBlanks()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     auto *text1 = child<QPlainTextEdit>(window, "Text1");
     const qreal margin = text1->document()->documentMargin();
     const qreal room = text1->viewport()->width() - 2 * margin;
@@ -254,7 +276,7 @@ void TestInfistr::longLinesWrapAtBlanks()
 
 void TestInfistr::page()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     QCOMPARE(window->windowTitle(), u"Istruzioni e informazioni sul gioco"_s);
     QCOMPARE(window->size(), QSize(469, 540));
     QCOMPARE(window->minimumSize(), window->maximumSize()); // the page is fixed
@@ -276,7 +298,7 @@ void TestInfistr::controlPlace()
 {
     QFETCH(QString, name);
     QFETCH(QRect, place);
-    infistr *window = infistr::open();
+    infistr *window = open();
     auto *control = window->findChild<QWidget *>(name);
     QVERIFY(control);
     QVERIFY(control->isVisible());
@@ -285,7 +307,7 @@ void TestInfistr::controlPlace()
 
 void TestInfistr::photoFillsItsBox()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     auto *picture = child<QLabel>(window, "Picture1");
     const QImage photo = picture->pixmap().toImage();
     QCOMPARE(photo.size(), QSize(213, 293));
@@ -299,7 +321,7 @@ void TestInfistr::photoFillsItsBox()
 
 void TestInfistr::tabOrderRunsTextsThenButton()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     QVERIFY(QTest::qWaitForWindowActive(window));
     auto *text1 = child<QPlainTextEdit>(window, "Text1");
     auto *text2 = child<QPlainTextEdit>(window, "Text2");
@@ -317,9 +339,9 @@ void TestInfistr::tabOrderRunsTextsThenButton()
 
 void TestInfistr::openingTwiceKeepsOneWindow()
 {
-    QVERIFY(infistr::current() == nullptr);
-    infistr *first = infistr::open();
-    QCOMPARE(infistr::current(), first);
+    QVERIFY(instructionsOnShow() == nullptr);
+    infistr *first = open();
+    QCOMPARE(instructionsOnShow(), first);
     // Modeless and owned by nobody, so the main window stays usable.
     QVERIFY(first->isWindow() && first->parentWidget() == nullptr);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -327,7 +349,7 @@ void TestInfistr::openingTwiceKeepsOneWindow()
     auto *text1 = child<QPlainTextEdit>(first, "Text1");
     QTest::keyClicks(text1, u"kept"_s);
     first->showMinimized();
-    infistr *second = infistr::open();
+    infistr *second = open();
     QCOMPARE(second, first);
     QCOMPARE(instructionWindows().size(), 1);
     QVERIFY(second->isVisible());
@@ -337,7 +359,7 @@ void TestInfistr::openingTwiceKeepsOneWindow()
 
 void TestInfistr::returnButtonDestroysAndReopeningRestoresTexts()
 {
-    QPointer<infistr> first = infistr::open();
+    QPointer<infistr> first = open();
     auto *text1 = child<QPlainTextEdit>(first, "Text1");
     auto *text2 = child<QPlainTextEdit>(first, "Text2");
     QTest::keyClicks(text1, u"scritto"_s);
@@ -346,11 +368,11 @@ void TestInfistr::returnButtonDestroysAndReopeningRestoresTexts()
     QVERIFY(text2->toPlainText().contains(u"anche qui"_s));
 
     QTest::mouseClick(child<QPushButton>(first, "Command1"), Qt::LeftButton);
-    QVERIFY(infistr::current() == nullptr);
+    QVERIFY(instructionsOnShow() == nullptr);
     QTRY_VERIFY(first.isNull());
     QVERIFY(instructionWindows().isEmpty());
 
-    infistr *again = infistr::open();
+    infistr *again = open();
     QCOMPARE(child<QPlainTextEdit>(again, "Text1")->toPlainText(),
              asShown(infistr::instructionsText()));
     QCOMPARE(child<QPlainTextEdit>(again, "Text2")->toPlainText(),
@@ -359,19 +381,19 @@ void TestInfistr::returnButtonDestroysAndReopeningRestoresTexts()
 
 void TestInfistr::desktopCloseDestroysToo()
 {
-    QPointer<infistr> window = infistr::open();
+    QPointer<infistr> window = open();
     QVERIFY(window->close());
-    QVERIFY(infistr::current() == nullptr);
+    QVERIFY(instructionsOnShow() == nullptr);
     QTRY_VERIFY(window.isNull());
 }
 
 void TestInfistr::reopeningRightAfterClosingShowsAFreshWindow()
 {
-    QPointer<infistr> closed = infistr::open();
+    QPointer<infistr> closed = open();
     QTest::keyClicks(child<QPlainTextEdit>(closed, "Text1"), u"via"_s);
     closed->close();
     // Opened again before the closed window has been deleted: it must not come back.
-    QPointer<infistr> fresh = infistr::open();
+    QPointer<infistr> fresh = open();
     QVERIFY(fresh != closed);
     QVERIFY(fresh->isVisible());
     QCOMPARE(child<QPlainTextEdit>(fresh, "Text1")->toPlainText(),
@@ -393,7 +415,7 @@ void TestInfistr::backgroundIsGreen_data()
 void TestInfistr::backgroundIsGreen()
 {
     QFETCH(QPoint, spot);
-    infistr *window = infistr::open();
+    infistr *window = open();
     QVERIFY(window->childAt(spot) == nullptr);
     QCOMPARE(window->grab().toImage().pixel(spot), kGreen);
 }
@@ -410,7 +432,7 @@ void TestInfistr::textInk()
 {
     QFETCH(QString, box);
     QFETCH(bool, blue);
-    infistr *window = infistr::open();
+    infistr *window = open();
     const QImage image = window->findChild<QPlainTextEdit *>(box)->grab().toImage();
     // Green paper behind the text, inside the frame: both first lines end well short of it.
     QCOMPARE(image.pixel(image.width() - 4, 4), kGreen);
@@ -420,7 +442,7 @@ void TestInfistr::textInk()
 
 void TestInfistr::dividersAreNotCovered()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     const QImage page = window->grab().toImage();
     const QRgb ink = window->palette().color(QPalette::WindowText).rgb();
     QVERIFY(ink != kGreen);
@@ -437,7 +459,7 @@ void TestInfistr::dividersAreNotCovered()
 
 void TestInfistr::returnButtonFollowsDesktopColour()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     auto *button = child<QPushButton>(window, "Command1");
     // A spot on the face clear of the caption and the frame. The style shades the face with a
     // gentle gradient, so the colour is matched loosely and by its hue.
@@ -463,7 +485,7 @@ void TestInfistr::returnButtonFollowsDesktopColour()
 
 void TestInfistr::iconsAreSmallAndDistinct()
 {
-    infistr *window = infistr::open();
+    infistr *window = open();
     const QIcon icon = window->windowIcon();
     QVERIFY(!icon.isNull());
     QVERIFY(icon.availableSizes().contains(QSize(32, 32)));

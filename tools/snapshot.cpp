@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
     answer->setText(QStringLiteral("risposta"));
     ok = save(form, dir, QStringLiteral("form1-playing")) && ok;
 
-    infistr *instructions = infistr::open();
+    auto *instructions = new infistr;
+    instructions->show();
     ok = save(instructions, dir, QStringLiteral("infistr")) && ok;
     return ok ? 0 : 1;
 }

@@ -48,6 +48,8 @@ public:
     // The question number drawn for letter k (1..21), or 0 while the letter has not been drawn.
     int number(int k) const;
 
+    bool operator==(const QuestionDraw &) const = default;
+
 private:
     qint16 counter_ = 0;
     std::array<std::uint8_t, kLetterCount> slots_{};

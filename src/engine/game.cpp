@@ -1,5 +1,6 @@
 #include "game.h"
 
+#include <QString>
 #include <QTime>
 
 #include <algorithm>
@@ -7,9 +8,6 @@
 
 namespace engine {
 
-using content::doman;
-using content::kLetterCount;
-using content::letterAt;
 using content::rispos;
 
 float SystemTimeOfDay::secondsSinceMidnight() const
@@ -44,164 +42,128 @@ LetterState verdictFor(QStringView typed, QStringView answer)
     return LetterState::Wrong;
 }
 
-Game::Game(content::RandomSource &random, const TimeOfDay &clock)
-    : random_(random), clock_(clock)
+Phase State::phase() const
 {
+    if (ending != Ending::None)
+        return Phase::Over;
+    return asked == 0 ? Phase::Ready : Phase::Playing;
 }
 
-LetterState Game::state(int k) const
+namespace {
+
+int count(const State &state, auto pred)
 {
-    return (k >= 1 && k <= kLetterCount) ? states_[k - 1] : LetterState::Pending;
+    return int(std::count_if(state.letters.begin(), state.letters.end(), pred));
 }
 
-Phase Game::phase() const
+bool settled(LetterState s)
 {
-    if (playEnabled_)
-        return Phase::Ready;
-    return nextEnabled_ ? Phase::Playing : Phase::Over;
+    return s == LetterState::Correct || s == LetterState::Wrong;
 }
 
-Changes Game::load()
+// Every ending, with its closing message: the score, where it has one, stands between the two
+// pieces exactly as the score box shows it. A turn tries the endings in this order and the
+// first that holds wins: a board of 21 red letters is a settled board too, and the all-wrong
+// message is the one the player sees. The time-out comes from the clock alone.
+struct EndingRule {
+    Ending ending;
+    bool (*holds)(const State &);
+    QStringView head;
+    bool withScore;
+    QStringView tail;
+    bool retry;
+};
+constexpr EndingRule kEndings[] = {
+    {Ending::FullScore, [](const State &s) { return s.score == kLetterCount; },
+     u"COMPLIMENTI SEI RIUSCITO A RISPONDERE A TUTTE LE DOMANDE!", false, {}, false},
+    {Ending::AllWrong, [](const State &s) { return count(s, [](LetterState l) { return l == LetterState::Wrong; }) == kLetterCount; },
+     u"PECCATO......NON HAI RISPOSTO A NESSUNA DOMANDA!", false, {}, true},
+    {Ending::Settled, [](const State &s) { return count(s, settled) == kLetterCount; },
+     u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO ", true, u" DOMANDE!!", true},
+    {Ending::TimeUp, nullptr,
+     u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO ", true, u" DOMANDE!!", true},
+};
+
+// Re-seeds from the time of day, draws the next letter's question and asks it.
+void drawAndAsk(State &state, int k, content::RandomSource &random, const TimeOfDay &clock)
 {
-    nextEnabled_ = false;
-    clockEnabled_ = false;
-    timeLeft_ = kGameSeconds;
-    scoreText_ = QString::number(score_);
-    timeText_ = QString::number(timeLeft_);
-    return Change::Controls | Change::Score | Change::Time;
+    random.seed(clock.secondsSinceMidnight());
+    state.draw.caso(random);
+    state.asked = k;
 }
 
-Changes Game::play()
+void judge(State &state, int k, QStringView typed)
 {
-    if (!playEnabled_)
-        return {};
-    nextEnabled_ = true;
-    clockEnabled_ = true;
-    playEnabled_ = false;
-    return Change::Controls | Change::FocusAnswer | drawAndShow(1);
+    const LetterState verdict = verdictFor(typed, rispos(k, state.draw.number(k)));
+    state.letters[k - 1] = verdict;
+    if (verdict == LetterState::Correct)
+        ++state.score;
 }
 
-Changes Game::next(QStringView typed)
+// Closes every turn from the last letter of the first pass on: an ending, or the first
+// passed letter asked again with the question drawn for it.
+void endTurn(State &state)
 {
-    if (!nextEnabled_)
-        return {};
-    if (step_ < std::numeric_limits<qint16>::max())
-        ++step_;
-
-    // Each press first judges, then moves on; the two must not be merged into one expression,
-    // whose operands C++ may evaluate in either order.
-    Changes changes;
-    if (step_ <= kLetterCount) {
-        changes = judge(step_, typed);
-        if (step_ < kLetterCount)
-            return changes | drawAndShow(step_ + 1);
-    } else if (const int k = passedLetterShowing(question_)) {
-        // Second pass: the letter asked is found again from the clue on show.
-        changes = judge(k, typed);
-    } else {
-        answerBox_.clear();
-        changes = Change::AnswerBox | Change::FocusAnswer;
+    for (const EndingRule &rule : kEndings) {
+        if (rule.holds && rule.holds(state)) {
+            state.ending = rule.ending;
+            return;
+        }
     }
-    return changes | endOfTurn();
+    const auto passed = std::find(state.letters.begin(), state.letters.end(), LetterState::Passed);
+    if (passed != state.letters.end())
+        state.asked = int(passed - state.letters.begin()) + 1;
 }
 
-Changes Game::tick()
-{
-    if (!clockEnabled_)
-        return {};
-    --timeLeft_;
-    timeText_ = QString::number(timeLeft_);
-    if (timeLeft_ > 0)
-        return Change::Time;
-    timeText_ = kTimeUp.toString();
-    return Change::Time | endGame(scoreMessage(), true);
-}
+} // namespace
 
-int Game::passedLetterShowing(QStringView question) const
+Closing closingFor(Ending ending, int score)
 {
-    for (int k = 1; k <= kLetterCount; ++k) {
-        if (states_[k - 1] == LetterState::Passed && textsMatch(question, doman(k, draw_.number(k))))
-            return k;
+    for (const EndingRule &rule : kEndings) {
+        if (rule.ending != ending)
+            continue;
+        QString message = rule.head.toString();
+        if (rule.withScore)
+            message.append(QString::number(score)).append(rule.tail);
+        return {message, rule.retry};
     }
-    return 0;
+    return {};
 }
 
-Changes Game::judge(int k, QStringView typed)
+State load()
 {
-    const LetterState verdict = verdictFor(typed, rispos(k, draw_.number(k)));
-    states_[k - 1] = verdict;
-    Changes changes = Change::Board | Change::AnswerBox | Change::FocusAnswer;
-    if (verdict == LetterState::Correct) {
-        ++score_;
-        scoreText_ = QString::number(score_);
-        changes |= Change::Score;
-    }
-    answerBox_.clear();
-    return changes;
+    return State{};
 }
 
-Changes Game::drawAndShow(int k)
+State play(State state, content::RandomSource &random, const TimeOfDay &clock)
 {
-    random_.seed(clock_.secondsSinceMidnight());
-    draw_.caso(random_);
-    return show(k);
+    if (state.phase() != Phase::Ready)
+        return state;
+    drawAndAsk(state, 1, random, clock);
+    return state;
 }
 
-Changes Game::show(int k)
+State next(State state, QStringView typed, content::RandomSource &random, const TimeOfDay &clock)
 {
-    question_ = doman(k, draw_.number(k)).toString();
-    currentLetter_ = QString(letterAt(k));
-    return Change::Question | Change::CurrentLetter;
+    if (state.phase() != Phase::Playing)
+        return state;
+    if (state.step < std::numeric_limits<int>::max())
+        ++state.step;
+    judge(state, state.asked, typed);
+    if (state.step < kLetterCount)
+        drawAndAsk(state, state.step + 1, random, clock);
+    else
+        endTurn(state);
+    return state;
 }
 
-// The stages run in this order and each may overwrite what an earlier one wrote: a board of
-// 21 red letters first gets the settled message, which the all-wrong message then replaces.
-Changes Game::endOfTurn()
+State tick(State state)
 {
-    if (score_ == kLetterCount)
-        return endGame(kFullScore, false);
-
-    const auto count = [this](auto pred) { return int(std::count_if(states_.begin(), states_.end(), pred)); };
-    const int settled = count([](LetterState s) { return s == LetterState::Correct || s == LetterState::Wrong; });
-    const int wrong = count([](LetterState s) { return s == LetterState::Wrong; });
-
-    Changes changes;
-    if (settled == kLetterCount)
-        changes |= endGame(scoreMessage(), true);
-    if (wrong == kLetterCount)
-        changes |= endGame(kAllWrong, true);
-
-    const auto passed = std::find(states_.begin(), states_.end(), LetterState::Passed);
-    if (passed != states_.end())
-        changes |= show(int(passed - states_.begin()) + 1);
-    return changes;
-}
-
-Changes Game::endGame(QLatin1StringView message, bool retry)
-{
-    return endGame(message.toString(), retry);
-}
-
-Changes Game::endGame(const QString &message, bool retry)
-{
-    question_ = message;
-    Changes changes = Change::Question | Change::Controls;
-    if (retry) {
-        answerBox_ = kRetry.toString();
-        changes |= Change::AnswerBox;
-    }
-    playEnabled_ = false;
-    nextEnabled_ = false;
-    clockEnabled_ = false;
-    return changes;
-}
-
-QString Game::scoreMessage() const
-{
-    QString message;
-    message.reserve(kScoreHead.size() + scoreText_.size() + kScoreTail.size());
-    message.append(kScoreHead).append(scoreText_).append(kScoreTail);
-    return message;
+    if (state.phase() != Phase::Playing)
+        return state;
+    if (--state.timeLeft == 0)
+        state.ending = Ending::TimeUp;
+    return state;
 }
 
 } // namespace engine

@@ -18,8 +18,6 @@
 
 #include "girolettera.xpm"
 
-using engine::Change;
-using engine::Changes;
 using namespace ui;
 
 namespace {
@@ -82,7 +80,8 @@ Form1::Form1(content::RandomSource *random, const engine::TimeOfDay *clock)
     : QWidget(nullptr),
       ownRandom_(random ? nullptr : std::make_unique<content::SeededRandom>()),
       ownClock_(clock ? nullptr : std::make_unique<engine::SystemTimeOfDay>()),
-      game_(random ? *random : *ownRandom_, clock ? *clock : *ownClock_)
+      random_(random ? *random : *ownRandom_),
+      clock_(clock ? *clock : *ownClock_)
 {
     ui::installAccessibility();
     setObjectName(QStringLiteral("Form1"));
@@ -96,9 +95,7 @@ Form1::Form1(content::RandomSource *random, const engine::TimeOfDay *clock)
 
     buildControls();
     refreshDesktopColours();
-
-    display(game_.load());
-    text1_->setFocus();
+    advance(engine::load());
 }
 
 Form1::~Form1() = default;
@@ -112,16 +109,16 @@ void Form1::buildControls()
         letters_[k - 1] = new LetterLabel(k, this);
     }
 
-    label6_ = new QLabel(this);
-    label6_->setObjectName(QStringLiteral("Label6"));
-    label6_->setGeometry(twipsRect(4560, 1920, 1335, 1695));
-    label6_->setFont(designFont(72, false));
-    label6_->setAlignment(Qt::AlignCenter);
-    label6_->setAutoFillBackground(true);
-    QPalette green = label6_->palette();
+    currentLetter_ = new QLabel(this);
+    currentLetter_->setObjectName(QStringLiteral("Label6"));
+    currentLetter_->setGeometry(twipsRect(4560, 1920, 1335, 1695));
+    currentLetter_->setFont(designFont(72, false));
+    currentLetter_->setAlignment(Qt::AlignCenter);
+    currentLetter_->setAutoFillBackground(true);
+    QPalette green = currentLetter_->palette();
     green.setColor(QPalette::Window, oleColour(0x0000C000));
-    label6_->setPalette(green);
-    keepDesignInk(label6_, QPalette::WindowText);
+    currentLetter_->setPalette(green);
+    keepDesignInk(currentLetter_, QPalette::WindowText);
 
     for (const CaptionLabel &caption : kCaptionLabels) {
         auto *label = new QLabel(caption.text.toString(), this);
@@ -133,70 +130,70 @@ void Form1::buildControls()
 
     new TrackLines(this);
 
-    istruzioni_ = makeButton(new WrapButton(QStringLiteral("Istruzioni e informazioni sul gioco"), this),
+    instructionsButton_ = makeButton(new WrapButton(QStringLiteral("Istruzioni e informazioni sul gioco"), this),
                              "Istruzioni", twipsRect(240, 120, 1335, 735), 0x00FFC0C0);
-    gioca_ = makeButton(new QPushButton(QStringLiteral("GIOCA"), this), "Gioca",
+    playButton_ = makeButton(new QPushButton(QStringLiteral("GIOCA"), this), "Gioca",
                         twipsRect(2160, 120, 975, 375), 0x0000C0C0);
-    esci_ = makeButton(new QPushButton(QStringLiteral("ESCI"), this), "Esci",
+    exitButton_ = makeButton(new QPushButton(QStringLiteral("ESCI"), this), "Esci",
                        twipsRect(240, 5040, 855, 375), 0x00E0E0E0);
-    avanti_ = makeButton(new QPushButton(QStringLiteral("AVANTI"), this), "Avanti",
+    nextButton_ = makeButton(new QPushButton(QStringLiteral("AVANTI"), this), "Avanti",
                          twipsRect(4680, 5040, 1095, 375), 0x00C0E0FF);
 
-    text3_ = makeLineEdit(this, "Text3", twipsRect(2160, 840, 975, 285));
-    text4_ = makeLineEdit(this, "Text4", twipsRect(4080, 840, 1215, 285));
-    text2_ = makeLineEdit(this, "Text2", twipsRect(1440, 5280, 3015, 285));
+    scoreBox_ = makeLineEdit(this, "Text3", twipsRect(2160, 840, 975, 285));
+    timeBox_ = makeLineEdit(this, "Text4", twipsRect(4080, 840, 1215, 285));
+    answerBox_ = makeLineEdit(this, "Text2", twipsRect(1440, 5280, 3015, 285));
     // The game reads the score back and the clue on show identifies the letter asked, so
     // neither box takes typing; both still take the focus so they can be read and copied.
-    text3_->setReadOnly(true);
+    scoreBox_->setReadOnly(true);
 
-    text1_ = new QTextEdit(this);
-    text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setGeometry(twipsRect(480, 4320, 5055, 525));
-    text1_->setFont(defaultFont());
-    text1_->setReadOnly(true);
-    text1_->setFocusPolicy(Qt::StrongFocus);
-    text1_->setTabChangesFocus(true);
-    text1_->setAcceptRichText(false);
-    text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text1_->setWordWrapMode(QTextOption::WordWrap);
-    text1_->document()->setDocumentMargin(1);
-    QTextOption centred = text1_->document()->defaultTextOption();
+    questionBox_ = new QTextEdit(this);
+    questionBox_->setObjectName(QStringLiteral("Text1"));
+    questionBox_->setGeometry(twipsRect(480, 4320, 5055, 525));
+    questionBox_->setFont(defaultFont());
+    questionBox_->setReadOnly(true);
+    questionBox_->setFocusPolicy(Qt::StrongFocus);
+    questionBox_->setTabChangesFocus(true);
+    questionBox_->setAcceptRichText(false);
+    questionBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    questionBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    questionBox_->setWordWrapMode(QTextOption::WordWrap);
+    questionBox_->document()->setDocumentMargin(1);
+    QTextOption centred = questionBox_->document()->defaultTextOption();
     centred.setAlignment(Qt::AlignHCenter);
     centred.setWrapMode(QTextOption::WordWrap);
-    text1_->document()->setDefaultTextOption(centred);
+    questionBox_->document()->setDefaultTextOption(centred);
 
     // What a screen reader calls the boxes and the current letter, which have no caption of
     // their own to be read by; buttons and caption labels are read by their text.
-    text1_->setAccessibleName(QStringLiteral("Domanda"));
-    text2_->setAccessibleName(QStringLiteral("Risposta"));
-    text3_->setAccessibleName(QStringLiteral("Punteggio"));
-    text4_->setAccessibleName(QStringLiteral("Tempo"));
-    label6_->setAccessibleName(QStringLiteral("Lettera"));
+    questionBox_->setAccessibleName(QStringLiteral("Domanda"));
+    answerBox_->setAccessibleName(QStringLiteral("Risposta"));
+    scoreBox_->setAccessibleName(QStringLiteral("Punteggio"));
+    timeBox_->setAccessibleName(QStringLiteral("Tempo"));
+    currentLetter_->setAccessibleName(QStringLiteral("Lettera"));
 
-    QWidget::setTabOrder(text1_, text2_);
-    QWidget::setTabOrder(text2_, esci_);
-    QWidget::setTabOrder(esci_, gioca_);
-    QWidget::setTabOrder(gioca_, text3_);
-    QWidget::setTabOrder(text3_, text4_);
-    QWidget::setTabOrder(text4_, istruzioni_);
-    QWidget::setTabOrder(istruzioni_, avanti_);
+    QWidget::setTabOrder(questionBox_, answerBox_);
+    QWidget::setTabOrder(answerBox_, exitButton_);
+    QWidget::setTabOrder(exitButton_, playButton_);
+    QWidget::setTabOrder(playButton_, scoreBox_);
+    QWidget::setTabOrder(scoreBox_, timeBox_);
+    QWidget::setTabOrder(timeBox_, instructionsButton_);
+    QWidget::setTabOrder(instructionsButton_, nextButton_);
 
-    timer1_ = new QTimer(this);
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(1000);
+    countdown_ = new QTimer(this);
+    countdown_->setObjectName(QStringLiteral("Timer1"));
+    countdown_->setInterval(1000);
 
-    connect(gioca_, &QPushButton::clicked, this, &Form1::gioca);
-    connect(avanti_, &QPushButton::clicked, this, &Form1::avanti);
-    connect(istruzioni_, &QPushButton::clicked, this, &Form1::istruzioni);
-    connect(esci_, &QPushButton::clicked, this, &Form1::esci);
-    connect(timer1_, &QTimer::timeout, this, &Form1::timerTick);
+    connect(playButton_, &QPushButton::clicked, this, &Form1::gioca);
+    connect(nextButton_, &QPushButton::clicked, this, &Form1::avanti);
+    connect(instructionsButton_, &QPushButton::clicked, this, &Form1::istruzioni);
+    connect(exitButton_, &QPushButton::clicked, this, &Form1::esci);
+    connect(countdown_, &QTimer::timeout, this, &Form1::timerTick);
 }
 
 void Form1::refreshDesktopColours()
 {
-    for (QWidget *box : {static_cast<QWidget *>(text1_), static_cast<QWidget *>(text2_),
-                         static_cast<QWidget *>(text3_), static_cast<QWidget *>(text4_)})
+    for (QWidget *box : {static_cast<QWidget *>(questionBox_), static_cast<QWidget *>(answerBox_),
+                         static_cast<QWidget *>(scoreBox_), static_cast<QWidget *>(timeBox_)})
         paintInDesktopColours(box);
     update();
 }
@@ -214,62 +211,83 @@ void Form1::paintEvent(QPaintEvent *)
     QPainter(this).fillRect(rect(), desktopColour());
 }
 
-void Form1::display(Changes changes)
+void Form1::advance(const engine::State &next)
 {
-    if (changes & Change::Board) {
-        for (int k = 1; k <= content::kLetterCount; ++k) {
-            letters_[k - 1]->setState(game_.state(k));
-            discs_[k - 1]->setState(game_.state(k));
+    state_ = next;
+    present(engine::viewOf(state_));
+}
+
+void Form1::present(const engine::View &view)
+{
+    const engine::View *was = shown_ ? &*shown_ : nullptr;
+    const auto changed = [was, &view](auto member) { return !was || was->*member != view.*member; };
+
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        if (!was || was->discs[k - 1] != view.discs[k - 1]) {
+            letters_[k - 1]->setState(view.discs[k - 1]);
+            discs_[k - 1]->setState(view.discs[k - 1]);
         }
     }
-    if (changes & Change::Question)
-        text1_->setPlainText(game_.question());
-    if (changes & Change::AnswerBox)
-        text2_->setText(game_.answerBox());
-    if (changes & Change::CurrentLetter) {
-        label6_->setText(game_.currentLetter());
-        label6_->setAccessibleDescription(game_.currentLetter()); // read after its name
+    if (changed(&engine::View::question))
+        questionBox_->setPlainText(view.question);
+    const bool newTurn = changed(&engine::View::turn);
+    if (newTurn || changed(&engine::View::answer))
+        answerBox_->setText(view.answer);
+    if (changed(&engine::View::letter)) {
+        currentLetter_->setText(view.letter);
+        currentLetter_->setAccessibleDescription(view.letter); // read after its name
     }
-    if (changes & Change::Score)
-        text3_->setText(game_.scoreText());
-    if (changes & Change::Time)
-        text4_->setText(game_.timeText());
-    if (changes & Change::Controls) {
-        gioca_->setEnabled(game_.playEnabled());
-        avanti_->setEnabled(game_.nextEnabled());
-        if (!game_.clockEnabled())
-            timer1_->stop();
-        else if (!timer1_->isActive())
-            timer1_->start();
+    if (changed(&engine::View::score))
+        scoreBox_->setText(view.score);
+    if (changed(&engine::View::time))
+        timeBox_->setText(view.time);
+    if (changed(&engine::View::playEnabled))
+        playButton_->setEnabled(view.playEnabled);
+    if (changed(&engine::View::nextEnabled))
+        nextButton_->setEnabled(view.nextEnabled);
+    if (changed(&engine::View::clockRunning)) {
+        if (view.clockRunning)
+            countdown_->start();
+        else
+            countdown_->stop();
     }
-    if (changes & Change::FocusAnswer)
-        text2_->setFocus();
+    if (newTurn || changed(&engine::View::focus))
+        (view.focus == engine::Focus::AnswerBox ? static_cast<QWidget *>(answerBox_) : questionBox_)->setFocus();
+    shown_ = view;
 }
 
 void Form1::gioca()
 {
-    display(game_.play());
+    advance(engine::play(state_, random_, clock_));
 }
 
 void Form1::avanti()
 {
-    display(game_.next(text2_->text()));
+    advance(engine::next(state_, answerBox_->text(), random_, clock_));
 }
 
 void Form1::timerTick()
 {
-    display(game_.tick());
+    advance(engine::tick(state_));
 }
 
 void Form1::istruzioni()
 {
-    infistr::open();
+    // A closed window may wait a moment for its deletion; it is gone for the game already.
+    if (!instructions_ || !instructions_->isVisible()) {
+        instructions_ = new infistr;
+        instructions_->show(); // a window just shown comes up in front
+    } else {
+        instructions_->setWindowState(instructions_->windowState() & ~Qt::WindowMinimized);
+        instructions_->raise();
+    }
+    instructions_->activateWindow();
 }
 
 void Form1::esci()
 {
-    timer1_->stop();
-    if (infistr *instructions = infistr::current())
-        instructions->close();
+    countdown_->stop();
+    if (instructions_)
+        instructions_->close();
     QCoreApplication::exit(0);
 }

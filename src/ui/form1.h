@@ -1,21 +1,27 @@
 #pragma once
 // `Form1`, the main window: the letter board, the question, answer, score and time boxes, the
-// current-letter label and the four buttons. The window owns one game and forwards every
-// click and tick to it, then shows what the game changed.
+// current-letter label and the four buttons. The window holds one game as a value, feeds it
+// every click and tick, and shows the view of the new state, touching only what differs from
+// the view it showed last: a tick changes the time box and nothing else, so it never disturbs
+// what the player is typing.
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "content/bank.h"
 #include "engine/game.h"
+#include "engine/view.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
 class QTimer;
+class infistr;
 
 namespace ui {
 class Disc;
@@ -30,7 +36,7 @@ public:
     explicit Form1(content::RandomSource *random = nullptr, const engine::TimeOfDay *clock = nullptr);
     ~Form1() override;
 
-    const engine::Game &game() const { return game_; }
+    const engine::State &state() const { return state_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -39,7 +45,8 @@ protected:
 private:
     void buildControls();
     void refreshDesktopColours();
-    void display(engine::Changes changes);
+    void advance(const engine::State &next);
+    void present(const engine::View &view);
 
     void gioca();
     void avanti();
@@ -49,18 +56,25 @@ private:
 
     std::unique_ptr<content::RandomSource> ownRandom_;
     std::unique_ptr<engine::TimeOfDay> ownClock_;
-    engine::Game game_;
+    content::RandomSource &random_;
+    const engine::TimeOfDay &clock_;
+    engine::State state_;
+    std::optional<engine::View> shown_; // none until the first view is shown
 
-    QTextEdit *text1_ = nullptr;  // question
-    QLineEdit *text2_ = nullptr;  // answer
-    QLineEdit *text3_ = nullptr;  // score
-    QLineEdit *text4_ = nullptr;  // time
-    QLabel *label6_ = nullptr;    // current letter
-    QPushButton *gioca_ = nullptr;
-    QPushButton *avanti_ = nullptr;
-    QPushButton *istruzioni_ = nullptr;
-    QPushButton *esci_ = nullptr;
-    QTimer *timer1_ = nullptr;
+    QTextEdit *questionBox_ = nullptr;  // Text1
+    QLineEdit *answerBox_ = nullptr;    // Text2
+    QLineEdit *scoreBox_ = nullptr;     // Text3
+    QLineEdit *timeBox_ = nullptr;      // Text4
+    QLabel *currentLetter_ = nullptr;   // Label6
+    QPushButton *playButton_ = nullptr; // Gioca
+    QPushButton *nextButton_ = nullptr; // Avanti
+    QPushButton *instructionsButton_ = nullptr; // Istruzioni
+    QPushButton *exitButton_ = nullptr; // Esci
+    QTimer *countdown_ = nullptr;       // Timer1
     std::array<ui::Disc *, content::kLetterCount> discs_{};
     std::array<ui::LetterLabel *, content::kLetterCount> letters_{};
+
+    // The one instructions window, while it is open. It has no owner window, so it outlives
+    // this one when the desktop closes the game's window first.
+    QPointer<infistr> instructions_;
 };

@@ -1,11 +1,9 @@
 #include "infistr.h"
 
-#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTextOption>
 
@@ -118,8 +116,6 @@ QPlainTextEdit *makeTextBox(QWidget *parent, const char *name, QRect place, unsi
     return box;
 }
 
-QPointer<infistr> openWindow;
-
 } // namespace
 
 QString infistr::instructionsText()
@@ -130,25 +126,6 @@ QString infistr::instructionsText()
 QString infistr::informationText()
 {
     return joinLines(kInformationLines).arg(ui::kAuthorCredit);
-}
-
-infistr *infistr::open()
-{
-    if (!openWindow) {
-        openWindow = new infistr;
-        openWindow->show(); // a window just shown comes up in front
-    } else {
-        openWindow->setWindowState(openWindow->windowState() & ~Qt::WindowMinimized);
-        openWindow->show();
-        openWindow->raise();
-    }
-    openWindow->activateWindow();
-    return openWindow;
-}
-
-infistr *infistr::current()
-{
-    return openWindow;
 }
 
 infistr::infistr()
@@ -216,15 +193,6 @@ bool infistr::event(QEvent *event)
     if (event->type() == QEvent::ApplicationPaletteChange)
         refreshDesktopColour();
     return QWidget::event(event);
-}
-
-void infistr::closeEvent(QCloseEvent *event)
-{
-    QWidget::closeEvent(event);
-    // A closed window is already gone for the game, even before its deferred deletion: a new
-    // open() must build a fresh window rather than show this one again.
-    if (event->isAccepted() && openWindow == this)
-        openWindow = nullptr;
 }
 
 void infistr::paintEvent(QPaintEvent *)

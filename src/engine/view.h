@@ -1,0 +1,37 @@
+#pragma once
+// What the main window shows of a game, worked out from its state alone: the five texts, the
+// buttons and the clock, the colour of every disc and where the keyboard focus goes. The
+// window keeps the view it last showed and touches only what differs in the next one.
+
+#include <QString>
+
+#include <array>
+
+#include "game.h"
+
+namespace engine {
+
+enum class Focus : std::uint8_t { QuestionBox, AnswerBox };
+
+struct View {
+    QString question;      // the question box: the clue asked, or the closing message
+    QString letter;        // the current letter
+    QString score;         // the score box
+    QString time;          // the time box: the seconds left, or the time-out notice
+    // The answer box belongs to the player between turns. Play and every press of Next begin
+    // a new turn, which empties it (or writes the retry line of an ending) and gives `focus`
+    // the keyboard; a time-out writes its retry line without a new turn.
+    QString answer;
+    qint64 turn = 0;
+    Focus focus = Focus::QuestionBox;
+    bool playEnabled = true;
+    bool nextEnabled = false;
+    bool clockRunning = false;
+    std::array<LetterState, kLetterCount> discs{};
+
+    bool operator==(const View &) const = default;
+};
+
+View viewOf(const State &state);
+
+} // namespace engine

@@ -20,8 +20,8 @@ cd "$(dirname "$0")/.."
 runs="${1:-15}"
 idle="${2:-20}"
 baseline="${GIRO_BENCH_BASELINE:-049d0e9ea4e76ecc78300bee4a9ddb9d3e536082}"
-press_rounds=5  # runs of the press probe on each side, alternating
-press_games=40  # games per run, some 28 presses each
+press_rounds=10 # runs of the press probe on each side, alternating
+press_games=20  # games per run, some 28 presses each
 
 scripts/install-deps.sh --test
 cmake --preset bench >/dev/null
@@ -63,12 +63,13 @@ for ((i = 0; i < press_rounds; i++)); do
 done
 # The median over the runs of each run's figure; the ratio of the two sides' medians, and the
 # least and greatest ratio of one round's pair, which show how far the noise reaches.
-figure() { # side name
+figure() { # side name [printf format]
     cat "$tmp/$1".* | awk -v name="$2" '$1 == name { print $2 }' | sort -g |
-        awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
+        awk -v fmt="${3:-%.1f}" '{ v[NR] = $1 } END {
+            printf fmt "\n", (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
 }
 echo "press_runs_each $press_rounds"
-echo "press_count_per_run $(figure current press_count)"
+echo "press_count_per_run $(figure current press_count %d)"
 for name in press_cpu_us_median press_cpu_us_mean press_wall_us_median press_paint_events_mean; do
     echo "$name $(figure current "$name")"
     echo "${name/press_/press_baseline_} $(figure baseline "$name")"

@@ -18,7 +18,7 @@
 // never reach its end. The interval is 1 ms rather than, say, 10 because the longer the pause,
 // the more of the press's code and data whatever else runs on the machine pushes out of the
 // caches meanwhile: at 10 ms one run's median differs from the next by up to a tenth, at 1 ms
-// by a hundredth or two. So this is the cost of a warm press; in play, a press pays for cold
+// by a few hundredths. So this is the cost of a warm press; in play, a press pays for cold
 // caches on top.
 //
 // Timed per press, in CPU time of the whole process: the answer typed into the box, the click,

@@ -1,13 +1,15 @@
 // Times the start-up of the game against a bare Qt window, and reads the game's CPU use while
-// its clock runs. Both programs run on the offscreen platform, started the same way:
+// its clock runs. All programs run on the offscreen platform, started the same way:
 //
-//   giro_bench_startup GAME BARE [RUNS] [IDLE_SECONDS]
+//   giro_bench_startup GAME BARE [RUNS] [IDLE_SECONDS] [BASELINE_GAME]
 //
 // Start-up is the wall time from just before the fork to the first painted frame, which the
 // program reports through its GIROLETTERA_EXIT_AFTER_FIRST_PAINT hook as a CLOCK_MONOTONIC
-// reading; peak memory is the child's ru_maxrss. Runs alternate between the two programs and
+// reading; peak memory is the child's ru_maxrss. Runs alternate between the programs and
 // the medians are compared. Idle cost is the CPU time the game's threads spend while a game
 // is in play (GIROLETTERA_AUTOPLAY presses GIOCA), as a share of one core.
+// BASELINE_GAME is the same probe built from an older commit: it joins every comparison, so
+// the game can be read against itself as it was.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -164,29 +166,51 @@ struct IdleCost {
     double percentFromTicks;
 };
 
-// The CPU a program spends over `seconds` once its hook says "playing", as a share of one core.
-IdleCost idleCost(const std::string &program, const std::vector<std::string> &env, int seconds)
+struct Idler {
+    std::string program;
+    std::vector<std::string> env;
+};
+
+// The CPU each program spends over `seconds` once its hook says "playing", as a share of one
+// core. They run side by side over the same seconds, so that whatever else the machine does
+// meanwhile weighs on all of them alike.
+std::vector<IdleCost> idleCosts(const std::vector<Idler> &idlers, int seconds)
 {
-    Child child = spawn(program, env);
-    char line[256];
-    bool playing = false;
-    while (!playing && std::fgets(line, sizeof line, child.out))
-        playing = std::strncmp(line, "playing", 7) == 0;
-    if (!playing)
-        die("the program did not start playing");
+    std::vector<Child> children;
+    for (const Idler &idler : idlers)
+        children.push_back(spawn(idler.program, idler.env));
+    for (Child &child : children) {
+        char line[256];
+        bool playing = false;
+        while (!playing && std::fgets(line, sizeof line, child.out))
+            playing = std::strncmp(line, "playing", 7) == 0;
+        if (!playing)
+            die("a program did not start playing");
+    }
     // Let the start-up work settle before counting.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    const long long ns0 = cpuNs(child.pid), ticks0 = cpuTicks(child.pid), wall0 = monotonicNs();
+    std::vector<long long> ns0, ticks0;
+    for (const Child &child : children) {
+        ns0.push_back(cpuNs(child.pid));
+        ticks0.push_back(cpuTicks(child.pid));
+    }
+    const long long wall0 = monotonicNs();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const long long ns1 = cpuNs(child.pid), ticks1 = cpuTicks(child.pid), wall1 = monotonicNs();
-    kill(child.pid, SIGTERM);
-    fclose(child.out);
-    int status = 0;
-    waitpid(child.pid, &status, 0);
-
+    const long long wall1 = monotonicNs();
     const double wallS = double(wall1 - wall0) / 1e9;
-    return {wallS, 100.0 * double(ns1 - ns0) / 1e9 / wallS,
-            100.0 * double(ticks1 - ticks0) / double(sysconf(_SC_CLK_TCK)) / wallS};
+    std::vector<IdleCost> costs;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const long long ns1 = cpuNs(children[i].pid), ticks1 = cpuTicks(children[i].pid);
+        costs.push_back({wallS, 100.0 * double(ns1 - ns0[i]) / 1e9 / wallS,
+                         100.0 * double(ticks1 - ticks0[i]) / double(sysconf(_SC_CLK_TCK)) / wallS});
+    }
+    for (Child &child : children) {
+        kill(child.pid, SIGTERM);
+        fclose(child.out);
+        int status = 0;
+        waitpid(child.pid, &status, 0);
+    }
+    return costs;
 }
 
 } // namespace
@@ -194,11 +218,12 @@ IdleCost idleCost(const std::string &program, const std::vector<std::string> &en
 int main(int argc, char *argv[])
 {
     if (argc < 3)
-        die("usage: giro_bench_startup GAME BARE [RUNS] [IDLE_SECONDS]");
+        die("usage: giro_bench_startup GAME BARE [RUNS] [IDLE_SECONDS] [BASELINE_GAME]");
     const std::string game = argv[1];
     const std::string bare = argv[2];
     const int runs = argc > 3 ? std::atoi(argv[3]) : 15;
     const int idleSeconds = argc > 4 ? std::atoi(argv[4]) : 20;
+    const std::string baseline = argc > 5 ? argv[5] : "";
 
     // The bare window once more, showing one line of text: the share of the gap that any
     // window with text pays for the font machinery.
@@ -208,8 +233,10 @@ int main(int argc, char *argv[])
         std::vector<double> ms;
         std::vector<long> kib;
     };
-    Subject subjects[] = {{game, {}, {}, {}}, {bare, {}, {}, {}}, {bare, {"BAREWINDOW_WITH_LABEL=1"}, {}, {}}};
-    constexpr int kSubjects = 3;
+    std::vector<Subject> subjects = {{game, {}, {}, {}}, {bare, {}, {}, {}}, {bare, {"BAREWINDOW_WITH_LABEL=1"}, {}, {}}};
+    if (!baseline.empty())
+        subjects.push_back({baseline, {}, {}, {}});
+    const int kSubjects = int(subjects.size());
 
     // One untimed start of each fills the page cache, so no run pays for the disk.
     for (Subject &s : subjects)
@@ -236,18 +263,34 @@ int main(int argc, char *argv[])
     std::printf("startup_ratio_game_to_bare_with_label %.3f\n", gMs / lMs);
     std::printf("peak_memory_bare_with_label_kib_median %ld\n", lKiB);
     std::printf("peak_memory_ratio_game_to_bare_with_label %.3f\n", double(gKiB) / double(lKiB));
+    if (!baseline.empty()) {
+        const double oMs = median(subjects[3].ms);
+        const long oKiB = median(subjects[3].kib);
+        std::printf("startup_baseline_ms_median %.2f\n", oMs);
+        std::printf("startup_ratio_game_to_baseline %.3f (target <= 1, within noise)\n", gMs / oMs);
+        std::printf("peak_memory_baseline_kib_median %ld\n", oKiB);
+        std::printf("peak_memory_ratio_game_to_baseline %.3f (target <= 1, within noise)\n", double(gKiB) / double(oKiB));
+    }
     std::fflush(stdout);
 
     if (idleSeconds <= 0)
         return 0;
-    const IdleCost gameIdle = idleCost(game, {"GIROLETTERA_AUTOPLAY=1"}, idleSeconds);
     // The yardstick: the bare window with one label whose text changes once a second, i.e.
     // the least any window with a running clock on screen repaints.
-    const IdleCost bareIdle =
-        idleCost(bare, {"GIROLETTERA_AUTOPLAY=1", "BAREWINDOW_WITH_LABEL=1", "BAREWINDOW_TICK=1"}, idleSeconds);
+    std::vector<Idler> idlers = {{game, {"GIROLETTERA_AUTOPLAY=1"}},
+                                 {bare, {"GIROLETTERA_AUTOPLAY=1", "BAREWINDOW_WITH_LABEL=1", "BAREWINDOW_TICK=1"}}};
+    if (!baseline.empty())
+        idlers.push_back({baseline, {"GIROLETTERA_AUTOPLAY=1"}});
+    const std::vector<IdleCost> idle = idleCosts(idlers, idleSeconds);
+    const IdleCost &gameIdle = idle[0], &bareIdle = idle[1];
     std::printf("idle_seconds %.1f\n", gameIdle.wallS);
     std::printf("idle_cpu_percent_of_one_core %.4f (target < 0.2)\n", gameIdle.percent);
     std::printf("idle_cpu_percent_from_clock_ticks %.3f\n", gameIdle.percentFromTicks);
     std::printf("idle_cpu_percent_bare_label_ticking %.4f\n", bareIdle.percent);
+    std::printf("idle_ratio_game_to_bare_label_ticking %.3f (target <= 1.5)\n", gameIdle.percent / bareIdle.percent);
+    if (!baseline.empty()) {
+        std::printf("idle_cpu_percent_baseline %.4f\n", idle[2].percent);
+        std::printf("idle_ratio_game_to_baseline %.3f (target <= 1, within noise)\n", gameIdle.percent / idle[2].percent);
+    }
     return 0;
 }

@@ -57,7 +57,8 @@ endif()
 foreach(expected "<id>${APP_ID}</id>"
                  "<launchable type=\"desktop-id\">${desktop_name}</launchable>"
                  "<binary>girolettera</binary>"
-                 "<metadata_license>CC0-1.0</metadata_license>")
+                 "<metadata_license>CC0-1.0</metadata_license>"
+                 "<project_license>MIT</project_license>")
     string(FIND "${metainfo}" "${expected}" at)
     if(at EQUAL -1)
         fail("the metadata lacks ${expected}")

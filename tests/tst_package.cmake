@@ -68,6 +68,7 @@ file(GLOB_RECURSE shipped RELATIVE ${root} ${root}/*)
 list(SORT shipped)
 set(expected_files
     usr/bin/girolettera
+    usr/share/doc/girolettera/copyright
     usr/share/applications/${APP_ID}.desktop
     usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
     usr/share/icons/hicolor/scalable/apps/${APP_ID}.svg

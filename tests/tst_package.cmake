@@ -1,6 +1,7 @@
 # Builds the Debian package from the build folder, unpacks it, and checks what a machine that
 # installs it gets: exactly the game's files, dependencies on the libraries it links and on its
-# fonts, and a game that starts from the unpacked files and stays up.
+# fonts, the changelog of this version, and a game that starts from the unpacked files and
+# stays up.
 #   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DBUILD_DIR=... -DAPP_ID=...
 #         -DVERSION=... -P tst_package.cmake
 
@@ -14,7 +15,8 @@ endmacro()
 
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS)
+find_program(DPKG_PARSECHANGELOG dpkg-parsechangelog)
+if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT DPKG_PARSECHANGELOG)
     message(FATAL_ERROR "dpkg-deb and dpkg-shlibdeps are needed: scripts/install-deps.sh --test installs dpkg-dev")
 endif()
 
@@ -68,6 +70,7 @@ file(GLOB_RECURSE shipped RELATIVE ${root} ${root}/*)
 list(SORT shipped)
 set(expected_files
     usr/bin/girolettera
+    usr/share/doc/girolettera/changelog.gz
     usr/share/doc/girolettera/copyright
     usr/share/applications/${APP_ID}.desktop
     usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
@@ -104,6 +107,18 @@ if(EXISTS ${svg})
     file(READ ${svg} drawing)
     if(NOT drawing MATCHES "<svg[^>]*viewBox=")
         fail("the scalable icon is no scalable SVG drawing")
+    endif()
+endif()
+
+# The changelog is the one of this version, in the form dpkg reads.
+set(changelog_gz ${root}/usr/share/doc/girolettera/changelog.gz)
+if(EXISTS ${changelog_gz})
+    execute_process(COMMAND gzip -dc ${changelog_gz} OUTPUT_FILE ${WORK_DIR}/changelog)
+    execute_process(COMMAND ${DPKG_PARSECHANGELOG} -l ${WORK_DIR}/changelog -S Version
+                    RESULT_VARIABLE result OUTPUT_VARIABLE changelog_version ERROR_VARIABLE changelog_version
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT result EQUAL 0 OR NOT changelog_version STREQUAL VERSION)
+        fail("the changelog's newest entry is not version ${VERSION}: ${changelog_version}")
     endif()
 endif()
 

@@ -9,7 +9,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr)
+    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr mandoc groff-base)
 elif [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
 fi

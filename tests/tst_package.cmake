@@ -72,6 +72,7 @@ set(expected_files
     usr/bin/girolettera
     usr/share/doc/girolettera/changelog.gz
     usr/share/doc/girolettera/copyright
+    usr/share/man/man6/girolettera.6.gz
     usr/share/applications/${APP_ID}.desktop
     usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
     usr/share/icons/hicolor/scalable/apps/${APP_ID}.svg

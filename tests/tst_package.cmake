@@ -1,9 +1,9 @@
 # Builds the Debian package from the build folder, unpacks it, and checks what a machine that
 # installs it gets: exactly the game's files, dependencies on the libraries it links and on its
-# fonts, the changelog of this version, and a game that starts from the unpacked files and
-# stays up.
-#   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DBUILD_DIR=... -DAPP_ID=...
-#         -DVERSION=... -P tst_package.cmake
+# fonts, the changelog of this version, a program with no library search path of its own, and
+# a game that its menu entry starts from the unpacked files and that stays up.
+#   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DAPP_ID=... -DVERSION=...
+#         -P tst_package.cmake
 
 cmake_minimum_required(VERSION 3.21)
 
@@ -16,8 +16,9 @@ endmacro()
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(DPKG_PARSECHANGELOG dpkg-parsechangelog)
-if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT DPKG_PARSECHANGELOG)
-    message(FATAL_ERROR "dpkg-deb and dpkg-shlibdeps are needed: scripts/install-deps.sh --test installs dpkg-dev")
+find_program(READELF readelf)
+if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT DPKG_PARSECHANGELOG OR NOT READELF)
+    message(FATAL_ERROR "dpkg-dev and readelf are needed: scripts/install-deps.sh --test installs them")
 endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -69,7 +70,7 @@ endif()
 file(GLOB_RECURSE shipped RELATIVE ${root} ${root}/*)
 list(SORT shipped)
 set(expected_files
-    usr/bin/girolettera
+    usr/games/girolettera
     usr/share/doc/girolettera/changelog.gz
     usr/share/doc/girolettera/copyright
     usr/share/man/man6/girolettera.6.gz
@@ -83,13 +84,12 @@ if(NOT shipped STREQUAL expected_files)
     fail("the package holds\n  ${shipped_list}")
 endif()
 
-# The menu entry starts what the package installs, with an icon it installs.
-if(EXISTS ${root}/usr/share/applications/${APP_ID}.desktop)
-    file(STRINGS ${root}/usr/share/applications/${APP_ID}.desktop entry)
-    list(FILTER entry INCLUDE REGEX "^(Exec|Icon)=")
-    if(NOT entry STREQUAL "Icon=${APP_ID};Exec=girolettera"
-       AND NOT entry STREQUAL "Exec=girolettera;Icon=${APP_ID}")
-        fail("the desktop entry starts or shows something else: ${entry}")
+# The menu entry shows an icon the package installs.
+set(entry_file ${root}/usr/share/applications/${APP_ID}.desktop)
+if(EXISTS ${entry_file})
+    file(STRINGS ${entry_file} icon REGEX "^Icon=")
+    if(NOT icon STREQUAL "Icon=${APP_ID}")
+        fail("the desktop entry shows another icon: ${icon}")
     endif()
 endif()
 
@@ -123,24 +123,30 @@ if(EXISTS ${changelog_gz})
     endif()
 endif()
 
-set(game ${root}/usr/bin/girolettera)
-if(NOT EXISTS ${game})
-    message(FATAL_ERROR "${failures} check(s) failed, and the package has no game to start")
+# The menu starts the entry's Exec command by name, from the PATH, which on Debian is
+# /usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games for every user: the program the
+# package installs must be found there.
+if(NOT EXISTS ${entry_file})
+    message(FATAL_ERROR "${failures} check(s) failed, and the package has no menu entry")
+endif()
+file(STRINGS ${entry_file} exec REGEX "^Exec=")
+string(REGEX REPLACE "^Exec=([^ ]*).*" "\\1" command "${exec}")
+find_program(game ${command} NO_CACHE NO_DEFAULT_PATH
+             PATHS ${root}/usr/local/bin ${root}/usr/bin ${root}/bin ${root}/usr/local/games ${root}/usr/games)
+if(NOT game)
+    message(FATAL_ERROR "${failures} check(s) failed, and the menu entry's ${exec} finds no program in the package")
 endif()
 
-# An installed game must not reach back into the build folder for anything.
-find_program(READELF readelf)
-if(READELF)
-    execute_process(COMMAND ${READELF} --dynamic ${game} OUTPUT_VARIABLE dynamic)
-    string(FIND "${dynamic}" "${BUILD_DIR}" at)
-    if(NOT at EQUAL -1)
-        fail("the packaged game looks for libraries in the build folder:\n${dynamic}")
-    endif()
+# An installed game takes its libraries from the system alone: no RUNPATH or RPATH, which
+# could reach back into a build folder or let a stray library beside the program be loaded.
+execute_process(COMMAND ${READELF} --dynamic ${game} OUTPUT_VARIABLE dynamic)
+if(dynamic MATCHES "\\((RUNPATH|RPATH)\\)[^\n]*")
+    fail("the packaged game has a library search path of its own: ${CMAKE_MATCH_0}")
 endif()
 
-# Started from the package, on the system's libraries, the game opens its window and waits for
-# the player: still running after three seconds means it came up. A game that cannot start
-# ends at once with a status and a message.
+# Started from the package, as its menu entry starts it, on the system's libraries, the game
+# opens its window and waits for the player: still running after three seconds means it came
+# up. A game that cannot start ends at once with a status and a message.
 set(ENV{QT_QPA_PLATFORM} offscreen)
 set(ENV{LC_ALL} C.UTF-8)
 execute_process(COMMAND ${game}

@@ -1,7 +1,8 @@
 # Builds the Debian package from the build folder, unpacks it, and checks what a machine that
-# installs it gets: exactly the game's files, dependencies on the libraries it links and on its
-# fonts, the changelog of this version, a program with no library search path of its own, and
-# a game that its menu entry starts from the unpacked files and that stays up.
+# installs it gets: exactly the game's files, dependencies on the libraries it links, on its
+# fonts and on Qt's Italian texts, the changelog of this version, a program with no library
+# search path of its own, and a game that its menu entry starts from the unpacked files and
+# that stays up.
 #   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DAPP_ID=... -DVERSION=...
 #         -P tst_package.cmake
 
@@ -55,7 +56,8 @@ foreach(expected "Package: girolettera" "Version: ${VERSION}" "Section: games")
     endif()
 endforeach()
 string(REGEX MATCH "Depends: [^\n]*" depends "${control}")
-foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libstdc\\+\\+6 libc6 fonts-liberation2)
+foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libstdc\\+\\+6 libc6 fonts-liberation2
+                   qt6-translations-l10n)
     if(NOT depends MATCHES "(: |, )${dependency}( |,|$)")
         fail("the package does not depend on ${dependency}: ${depends}")
     endif()

@@ -1,8 +1,8 @@
-# Builds the Debian package from the build folder, unpacks it, and checks what a machine that
-# installs it gets: exactly the game's files, dependencies on the libraries it links, on its
-# fonts and on Qt's Italian texts, the changelog of this version, a program with no library
-# search path of its own, and a game that its menu entry starts from the unpacked files and
-# that stays up.
+# Builds the Debian package from the build folder, has lintian check it, unpacks it, and checks
+# what a machine that installs it gets: exactly the game's files, dependencies on the libraries
+# it links, on its fonts and on Qt's Italian texts, the changelog of this version, a program
+# with no library search path of its own, and a game that its menu entry starts from the
+# unpacked files and that stays up.
 #   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DAPP_ID=... -DVERSION=...
 #         -P tst_package.cmake
 
@@ -17,9 +17,10 @@ endmacro()
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(DPKG_PARSECHANGELOG dpkg-parsechangelog)
+find_program(LINTIAN lintian)
 find_program(READELF readelf)
-if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT DPKG_PARSECHANGELOG OR NOT READELF)
-    message(FATAL_ERROR "dpkg-dev and readelf are needed: scripts/install-deps.sh --test installs them")
+if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT DPKG_PARSECHANGELOG OR NOT LINTIAN OR NOT READELF)
+    message(FATAL_ERROR "dpkg-dev, lintian and readelf are needed: scripts/install-deps.sh --test installs them")
 endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -62,6 +63,17 @@ foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libstdc\\+\\+6 libc6 fo
         fail("the package does not depend on ${dependency}: ${depends}")
     endif()
 endforeach()
+
+# Debian's own judgement of the package: any error or warning fails. (Its informational and
+# pedantic notes are left to whoever reads `lintian -I --pedantic`.)
+execute_process(COMMAND ${LINTIAN} ${packages}
+                RESULT_VARIABLE result OUTPUT_VARIABLE lintian_output ERROR_VARIABLE lintian_errors)
+string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" complaints "${lintian_output}")
+if(complaints)
+    fail("lintian rejects the package:\n${lintian_output}")
+elseif(NOT result EQUAL 0)
+    fail("lintian could not check the package (${result}):\n${lintian_output}${lintian_errors}")
+endif()
 
 # The files, and nothing else: a stray install rule would ship tools or tests.
 set(root ${WORK_DIR}/root)

@@ -9,7 +9,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core qt6-translations-l10n
 )
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr)
+    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc groff-base)
 elif [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
 fi

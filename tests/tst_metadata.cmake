@@ -1,6 +1,7 @@
 # The desktop entry and the AppStream metadata pass the freedesktop and AppStream validators
-# (offline), and point at each other and at the icon and binary the install lays out.
-#   cmake -DDESKTOP_FILE=... -DMETAINFO_FILE=... -DAPP_ID=... -P tst_metadata.cmake
+# (offline), and point at each other and at the icon and binary the install lays out; the
+# manual page passes both of the formatters that `man` may use, without a warning.
+#   cmake -DDESKTOP_FILE=... -DMETAINFO_FILE=... -DMAN_PAGE=... -DAPP_ID=... -P tst_metadata.cmake
 
 cmake_minimum_required(VERSION 3.21)
 
@@ -12,8 +13,10 @@ endmacro()
 
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 find_program(APPSTREAMCLI appstreamcli)
-if(NOT DESKTOP_FILE_VALIDATE OR NOT APPSTREAMCLI)
-    message(FATAL_ERROR "desktop-file-validate and appstreamcli are needed: scripts/install-deps.sh --test installs them")
+find_program(GROFF groff)
+find_program(MANDOC mandoc)
+if(NOT DESKTOP_FILE_VALIDATE OR NOT APPSTREAMCLI OR NOT GROFF OR NOT MANDOC)
+    message(FATAL_ERROR "desktop-file-validate, appstreamcli, groff and mandoc are needed: scripts/install-deps.sh --test installs them")
 endif()
 
 execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${DESKTOP_FILE}
@@ -57,14 +60,28 @@ endif()
 foreach(expected "<id>${APP_ID}</id>"
                  "<launchable type=\"desktop-id\">${desktop_name}</launchable>"
                  "<binary>girolettera</binary>"
-                 "<metadata_license>CC0-1.0</metadata_license>")
+                 "<metadata_license>CC0-1.0</metadata_license>"
+                 "<project_license>MIT</project_license>")
     string(FIND "${metainfo}" "${expected}" at)
     if(at EQUAL -1)
         fail("the metadata lacks ${expected}")
     endif()
 endforeach()
 
+# groff is what man-db (Debian's `man`) formats with, mandoc what several other systems use;
+# each finds faults the other lets through.
+execute_process(COMMAND ${GROFF} -ww -z -b -man -Tutf8 ${MAN_PAGE}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR NOT output STREQUAL "")
+    fail("groff warns about the manual page:\n${output}")
+endif()
+execute_process(COMMAND ${MANDOC} -T lint -W style ${MAN_PAGE}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR NOT output STREQUAL "")
+    fail("mandoc finds fault with the manual page:\n${output}")
+endif()
+
 if(failures GREATER 0)
     message(FATAL_ERROR "${failures} check(s) failed")
 endif()
-message(STATUS "desktop entry and metadata valid")
+message(STATUS "desktop entry, metadata and manual page valid")

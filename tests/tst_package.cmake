@@ -1,8 +1,10 @@
-# Builds the Debian package from the build folder, unpacks it, and checks what a machine that
-# installs it gets: exactly the game's files, dependencies on the libraries it links and on its
-# fonts, and a game that starts from the unpacked files and stays up.
-#   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DBUILD_DIR=... -DAPP_ID=...
-#         -DVERSION=... -P tst_package.cmake
+# Builds the Debian package from the build folder, has lintian check it, unpacks it, and checks
+# what a machine that installs it gets: exactly the game's files, dependencies on the libraries
+# it links, on its fonts and on Qt's Italian texts, the changelog of this version, a program
+# with no library search path of its own, and a game that its menu entry starts from the
+# unpacked files and that stays up.
+#   cmake -DCPACK_COMMAND=... -DCPACK_CONFIG=... -DWORK_DIR=... -DAPP_ID=... -DVERSION=...
+#         -P tst_package.cmake
 
 cmake_minimum_required(VERSION 3.21)
 
@@ -14,8 +16,11 @@ endmacro()
 
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS)
-    message(FATAL_ERROR "dpkg-deb and dpkg-shlibdeps are needed: scripts/install-deps.sh --test installs dpkg-dev")
+find_program(DPKG_PARSECHANGELOG dpkg-parsechangelog)
+find_program(LINTIAN lintian)
+find_program(READELF readelf)
+if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT DPKG_PARSECHANGELOG OR NOT LINTIAN OR NOT READELF)
+    message(FATAL_ERROR "dpkg-dev, lintian and readelf are needed: scripts/install-deps.sh --test installs them")
 endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -52,11 +57,23 @@ foreach(expected "Package: girolettera" "Version: ${VERSION}" "Section: games")
     endif()
 endforeach()
 string(REGEX MATCH "Depends: [^\n]*" depends "${control}")
-foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libstdc\\+\\+6 libc6 fonts-liberation2)
+foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libstdc\\+\\+6 libc6 fonts-liberation2
+                   qt6-translations-l10n)
     if(NOT depends MATCHES "(: |, )${dependency}( |,|$)")
         fail("the package does not depend on ${dependency}: ${depends}")
     endif()
 endforeach()
+
+# Debian's own judgement of the package: any error or warning fails. (Its informational and
+# pedantic notes are left to whoever reads `lintian -I --pedantic`.)
+execute_process(COMMAND ${LINTIAN} ${packages}
+                RESULT_VARIABLE result OUTPUT_VARIABLE lintian_output ERROR_VARIABLE lintian_errors)
+string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" complaints "${lintian_output}")
+if(complaints)
+    fail("lintian rejects the package:\n${lintian_output}")
+elseif(NOT result EQUAL 0)
+    fail("lintian could not check the package (${result}):\n${lintian_output}${lintian_errors}")
+endif()
 
 # The files, and nothing else: a stray install rule would ship tools or tests.
 set(root ${WORK_DIR}/root)
@@ -67,7 +84,10 @@ endif()
 file(GLOB_RECURSE shipped RELATIVE ${root} ${root}/*)
 list(SORT shipped)
 set(expected_files
-    usr/bin/girolettera
+    usr/games/girolettera
+    usr/share/doc/girolettera/changelog.gz
+    usr/share/doc/girolettera/copyright
+    usr/share/man/man6/girolettera.6.gz
     usr/share/applications/${APP_ID}.desktop
     usr/share/icons/hicolor/32x32/apps/${APP_ID}.png
     usr/share/icons/hicolor/scalable/apps/${APP_ID}.svg
@@ -78,13 +98,12 @@ if(NOT shipped STREQUAL expected_files)
     fail("the package holds\n  ${shipped_list}")
 endif()
 
-# The menu entry starts what the package installs, with an icon it installs.
-if(EXISTS ${root}/usr/share/applications/${APP_ID}.desktop)
-    file(STRINGS ${root}/usr/share/applications/${APP_ID}.desktop entry)
-    list(FILTER entry INCLUDE REGEX "^(Exec|Icon)=")
-    if(NOT entry STREQUAL "Icon=${APP_ID};Exec=girolettera"
-       AND NOT entry STREQUAL "Exec=girolettera;Icon=${APP_ID}")
-        fail("the desktop entry starts or shows something else: ${entry}")
+# The menu entry shows an icon the package installs.
+set(entry_file ${root}/usr/share/applications/${APP_ID}.desktop)
+if(EXISTS ${entry_file})
+    file(STRINGS ${entry_file} icon REGEX "^Icon=")
+    if(NOT icon STREQUAL "Icon=${APP_ID}")
+        fail("the desktop entry shows another icon: ${icon}")
     endif()
 endif()
 
@@ -106,24 +125,42 @@ if(EXISTS ${svg})
     endif()
 endif()
 
-set(game ${root}/usr/bin/girolettera)
-if(NOT EXISTS ${game})
-    message(FATAL_ERROR "${failures} check(s) failed, and the package has no game to start")
-endif()
-
-# An installed game must not reach back into the build folder for anything.
-find_program(READELF readelf)
-if(READELF)
-    execute_process(COMMAND ${READELF} --dynamic ${game} OUTPUT_VARIABLE dynamic)
-    string(FIND "${dynamic}" "${BUILD_DIR}" at)
-    if(NOT at EQUAL -1)
-        fail("the packaged game looks for libraries in the build folder:\n${dynamic}")
+# The changelog is the one of this version, in the form dpkg reads.
+set(changelog_gz ${root}/usr/share/doc/girolettera/changelog.gz)
+if(EXISTS ${changelog_gz})
+    execute_process(COMMAND gzip -dc ${changelog_gz} OUTPUT_FILE ${WORK_DIR}/changelog)
+    execute_process(COMMAND ${DPKG_PARSECHANGELOG} -l ${WORK_DIR}/changelog -S Version
+                    RESULT_VARIABLE result OUTPUT_VARIABLE changelog_version ERROR_VARIABLE changelog_version
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT result EQUAL 0 OR NOT changelog_version STREQUAL VERSION)
+        fail("the changelog's newest entry is not version ${VERSION}: ${changelog_version}")
     endif()
 endif()
 
-# Started from the package, on the system's libraries, the game opens its window and waits for
-# the player: still running after three seconds means it came up. A game that cannot start
-# ends at once with a status and a message.
+# The menu starts the entry's Exec command by name, from the PATH, which on Debian is
+# /usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games for every user: the program the
+# package installs must be found there.
+if(NOT EXISTS ${entry_file})
+    message(FATAL_ERROR "${failures} check(s) failed, and the package has no menu entry")
+endif()
+file(STRINGS ${entry_file} exec REGEX "^Exec=")
+string(REGEX REPLACE "^Exec=([^ ]*).*" "\\1" command "${exec}")
+find_program(game ${command} NO_CACHE NO_DEFAULT_PATH
+             PATHS ${root}/usr/local/bin ${root}/usr/bin ${root}/bin ${root}/usr/local/games ${root}/usr/games)
+if(NOT game)
+    message(FATAL_ERROR "${failures} check(s) failed, and the menu entry's ${exec} finds no program in the package")
+endif()
+
+# An installed game takes its libraries from the system alone: no RUNPATH or RPATH, which
+# could reach back into a build folder or let a stray library beside the program be loaded.
+execute_process(COMMAND ${READELF} --dynamic ${game} OUTPUT_VARIABLE dynamic)
+if(dynamic MATCHES "\\((RUNPATH|RPATH)\\)[^\n]*")
+    fail("the packaged game has a library search path of its own: ${CMAKE_MATCH_0}")
+endif()
+
+# Started from the package, as its menu entry starts it, on the system's libraries, the game
+# opens its window and waits for the player: still running after three seconds means it came
+# up. A game that cannot start ends at once with a status and a message.
 set(ENV{QT_QPA_PLATFORM} offscreen)
 set(ENV{LC_ALL} C.UTF-8)
 execute_process(COMMAND ${game}

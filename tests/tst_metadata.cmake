@@ -3,7 +3,7 @@
 # manual page passes both of the formatters that `man` may use, without a warning.
 #   cmake -DDESKTOP_FILE=... -DMETAINFO_FILE=... -DMAN_PAGE=... -DAPP_ID=... -P tst_metadata.cmake
 
-cmake_minimum_required(VERSION 3.21)
+cmake_minimum_required(VERSION 3.25)
 
 set(failures 0)
 macro(fail message)

@@ -139,8 +139,6 @@ void BM_WholeGame(benchmark::State &bench)
 }
 BENCHMARK(BM_WholeGame);
 
-K(BM_WholeGame);
-
 } // namespace
 
 BENCHMARK_MAIN();

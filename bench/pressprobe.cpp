@@ -280,7 +280,9 @@ int main(int argc, char *argv[])
     if (argc > 2)
         options.tickMs = std::max(0, std::atoi(argv[2]));
 
-    return runGame(argc, argv, [&options](Form1 *form) {
+    // The game is started with no arguments of its own: the probe's are not the game's.
+    int gameArgc = 1;
+    return runGame(gameArgc, argv, [&options](Form1 *form) {
         QWidget *window = form;
         auto *painted = new FirstPaint(window);
         QTimer::singleShot(0, qApp, [window, painted, &options] {

@@ -14,6 +14,7 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "letterboard.h"
 #include "windows.h"
 #include "testsupport.h"
 
@@ -50,11 +51,11 @@ QList<QAccessibleInterface *> readableItems(QWidget *window)
     return items;
 }
 
-QWidget *boardItem(QWidget *form, const QString &name, int k)
+QObject *boardItem(QWidget *form, const QString &name, int k)
 {
-    for (QWidget *w : form->findChildren<QWidget *>(name))
-        if (w->property("index").toInt() == k)
-            return w;
+    for (QObject *item : form->findChildren<QObject *>(name))
+        if (item->property("index").toInt() == k)
+            return item;
     return nullptr;
 }
 
@@ -195,13 +196,15 @@ void TestAccessibility::pointerFindsTheControlUnderIt()
 {
     QFETCH(QString, object);
     QFETCH(int, k);
-    QWidget *target = k ? boardItem(form, object, k) : child(object);
+    QObject *target = k ? boardItem(form, object, k) : child(object);
     QVERIFY(target);
-    const QPoint centre = target->mapToGlobal(target->rect().center());
+    const QRect place = k ? static_cast<ui::BoardDisc *>(target)->geometry() : child(object)->geometry();
+    const QPoint centre = form->mapToGlobal(place.center());
     QAccessibleInterface *found = accessible(form)->childAt(centre.x(), centre.y());
     QVERIFY2(found, "nothing under the pointer");
     QCOMPARE(nameOf(found), nameOf(accessible(target)));
     QCOMPARE(found->object(), target);
+    QCOMPARE(found->rect(), QRect(form->mapToGlobal(place.topLeft()), place.size()));
 }
 
 void TestAccessibility::discsReadTheirLetterAndState()
@@ -213,7 +216,7 @@ void TestAccessibility::discsReadTheirLetterAndState()
 
     const QStringList expected = {u"A, corretta"_s, u"B, sbagliata"_s, u"C, passata"_s, u"D, da giocare"_s};
     for (int k = 1; k <= expected.size(); ++k) {
-        QWidget *disc = boardItem(form, u"Shape1"_s, k);
+        QObject *disc = boardItem(form, u"Shape1"_s, k);
         QVERIFY(disc);
         QCOMPARE(nameOf(accessible(disc)), expected[k - 1]);
     }

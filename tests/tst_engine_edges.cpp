@@ -2,6 +2,7 @@
 // the draw counter at its 16-bit limit, and tens of thousands of presses.
 
 #include <QTest>
+#include <QTime>
 
 #include <cmath>
 #include <limits>
@@ -52,6 +53,7 @@ private slots:
 
     void drawCounterStopsAtItsLimit();
     void tensOfThousandsOfPressesStayInTheSecondPass();
+    void systemClockGivesTheLocalTimeOfDay();
 };
 
 void TestEngineEdges::lettersOffTheBoard_data()
@@ -145,6 +147,22 @@ void TestEngineEdges::tensOfThousandsOfPressesStayInTheSecondPass()
     QCOMPARE(table.state.phase(), Phase::Over);
     QCOMPARE(viewOf(table.state).question, u"PECCATO......SEI RIUSCITO A RISPONDERE A SOLO 1 DOMANDE!!"_s);
     QCOMPARE(viewOf(table.state).answer, u"RIPROVA LA PROSSIMA VOLTA!!!"_s);
+}
+
+// The game's own clock reads the time zone once and the system clock after that; it must still
+// give the local time of day, as the local clock itself does.
+void TestEngineEdges::systemClockGivesTheLocalTimeOfDay()
+{
+    const SystemTimeOfDay clock;
+    const double before = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    const double seconds = clock.secondsSinceMidnight();
+    const double after = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    QVERIFY(seconds >= 0 && seconds < 86400);
+    if (after < before)
+        QSKIP("midnight passed during the test");
+    // Single precision holds the time of day to within a few milliseconds.
+    QVERIFY2(seconds >= before - 0.01 && seconds <= after + 0.01,
+             qPrintable(QStringLiteral("%1 is not between %2 and %3").arg(seconds).arg(before).arg(after)));
 }
 
 QTEST_GUILESS_MAIN(TestEngineEdges)

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "letterboard.h"
 #include "windows.h"
 #include "rules.h"
 #include "testsupport.h"
@@ -42,12 +45,18 @@ QList<int> questionsOf(int n)
     return QList<int>(content::kLetterCount, n);
 }
 
-QWidget *disc(QWidget *form, int k)
+ui::BoardDisc *disc(QWidget *form, int k)
 {
-    for (QWidget *w : form->findChildren<QWidget *>(u"Shape1"_s))
-        if (w->property("index").toInt() == k)
-            return w;
+    for (ui::BoardDisc *d : form->findChildren<ui::BoardDisc *>(u"Shape1"_s))
+        if (d->index() == k)
+            return d;
     return nullptr;
+}
+
+// The square of disc k where its letter stands, in the window.
+QRect letterSquare(QWidget *form, int k)
+{
+    return QRect(disc(form, k)->geometry().topLeft() + QPoint(8, 8), QSize(17, 17));
 }
 
 bool sameColour(const QColor &a, const QColor &b, int tolerance = 2)
@@ -165,6 +174,7 @@ private:
     void start(const QList<int> &questions);
     void answer(const QString &typed);
     QColor pixel(QWidget *widget, QPoint at) const;
+    QColor pixel(QPoint inForm) const;
     QColor discColour(int k) const;
 
     ScriptedRandom random;
@@ -213,10 +223,16 @@ QColor TestForm1::pixel(QWidget *widget, QPoint at) const
     return image.pixelColor(inForm * image.devicePixelRatio());
 }
 
+QColor TestForm1::pixel(QPoint inForm) const
+{
+    const QImage image = form->grab().toImage();
+    return image.pixelColor(inForm * image.devicePixelRatio());
+}
+
 // Below the letter, inside the disc's outline.
 QColor TestForm1::discColour(int k) const
 {
-    return pixel(disc(form, k), QPoint(16, 28));
+    return pixel(disc(form, k)->geometry().topLeft() + QPoint(16, 28));
 }
 
 void TestForm1::geometry_data()
@@ -263,20 +279,24 @@ void TestForm1::discsAndLetters()
 {
     QFETCH(int, k);
     QFETCH(QPoint, topLeft);
-    QWidget *shape = disc(form, k);
+    QCOMPARE(form->findChildren<ui::BoardDisc *>(u"Shape1"_s).size(), 21);
+    ui::BoardDisc *shape = disc(form, k);
     QVERIFY(shape);
     QCOMPARE(shape->geometry(), QRect(topLeft, QSize(33, 33)));
 
-    QLabel *letter = nullptr;
-    for (QLabel *label : form->findChildren<QLabel *>(u"Label1"_s))
-        if (label->property("index").toInt() == k)
-            letter = label;
-    QVERIFY(letter);
-    QCOMPARE(letter->geometry(), QRect(topLeft + QPoint(8, 8), QSize(17, 17)));
-    QCOMPARE(letter->text(), QString(content::letterAt(k)));
-    QCOMPARE(letter->font().pointSizeF(), 12.0);
-    QVERIFY(letter->font().bold());
-    QCOMPARE(form->findChildren<QWidget *>(u"Shape1"_s).size(), 21);
+    // The letter, 12 points bold, centred on a square of the disc's colour in the middle of it.
+    const qreal scale = form->devicePixelRatioF();
+    QImage letter(QSize(17, 17) * scale, QImage::Format_ARGB32_Premultiplied);
+    letter.setDevicePixelRatio(scale);
+    letter.fill(ui::desktopColour());
+    {
+        QPainter painter(&letter);
+        painter.setPen(form->palette().color(QPalette::WindowText));
+        painter.setFont(ui::designFont(12, true));
+        painter.drawText(QRect(0, 0, 17, 17), Qt::AlignCenter, QString(content::letterAt(k)));
+    }
+    const QImage shown = form->grab().toImage().copy(QRect((topLeft + QPoint(8, 8)) * scale, QSize(17, 17) * scale));
+    QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), letter.convertToFormat(QImage::Format_RGB32));
 }
 
 void TestForm1::readyState()
@@ -370,12 +390,19 @@ void TestForm1::discColoursFollowTheVerdicts()
     QVERIFY(sameColour(discColour(3), kYellow));
     QVERIFY(sameColour(discColour(4), ui::desktopColour()));
     // The letter's square takes the disc's colour; the letter stays on top of it.
-    auto letterB = form->findChildren<QLabel *>(u"Label1"_s).at(1);
-    QVERIFY(sameColour(pixel(letterB, QPoint(1, 1)), kRed));
+    QVERIFY(sameColour(pixel(letterSquare(form, 2).topLeft() + QPoint(1, 1)), kRed));
     // The outline lies over the disc's edge.
-    QCOMPARE(pixel(disc(form, 2), QPoint(0, 16)).lightness() < 100, true);
+    QCOMPARE(pixel(disc(form, 2)->geometry().topLeft() + QPoint(0, 16)).lightness() < 100, true);
     QCOMPARE(child<QLineEdit>(u"Text3"_s)->text(), u"1"_s);
     QCOMPARE(form->focusWidget(), child<QWidget>(u"Text2"_s));
+
+    // What the screen shows after repainting only what changed is what a full repaint draws:
+    // no disc, letter or line was left behind.
+    QCoreApplication::processEvents();
+    const QImage onScreen = form->screen()->grabWindow(form->winId()).toImage();
+    const QImage redrawn = form->grab().toImage();
+    QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32).copy(QRect(QPoint(), redrawn.size())),
+             redrawn.convertToFormat(QImage::Format_RGB32));
 }
 
 void TestForm1::everyClueFitsTheQuestionBox()
@@ -429,11 +456,11 @@ void TestForm1::textsReadInEveryTheme_data()
         row("the answer box", u"Text2"_s, 0, desktop);
         row("the score box", u"Text3"_s, 0, desktop);
         row("the time box", u"Text4"_s, 0, desktop);
-        row("a letter still to play", u"Label1"_s, 4, desktop);
+        row("a letter still to play", u"Shape1"_s, 4, desktop);
         row("the return button of the instructions", u"Command1"_s, 0, desktop);
-        row("a letter on green", u"Label1"_s, 1, black);
-        row("a letter on red", u"Label1"_s, 2, black);
-        row("a letter on yellow", u"Label1"_s, 3, black);
+        row("a letter on green", u"Shape1"_s, 1, black);
+        row("a letter on red", u"Shape1"_s, 2, black);
+        row("a letter on yellow", u"Shape1"_s, 3, black);
         row("the current letter", u"Label6"_s, 0, black);
         row("AVANTI", u"Avanti"_s, 0, black);
         row("ESCI", u"Esci"_s, 0, black);
@@ -464,22 +491,23 @@ void TestForm1::textsReadInEveryTheme()
 
     QWidget *window = object.startsWith(u"infistr/") || object == u"Command1" ? static_cast<QWidget *>(instructions)
                                                                               : form.data();
-    const QString name = object.section(u'/', -1);
-    QWidget *widget = nullptr;
-    for (QWidget *w : window->findChildren<QWidget *>(name))
-        if (!k || w->property("index").toInt() == k)
-            widget = w;
-    QVERIFY(widget);
-    // Inside any frame, where only the text and its paper are.
-    QRect area = widget->contentsRect().adjusted(3, 3, -3, -3);
-    if (qobject_cast<QPushButton *>(widget))
-        area = widget->rect().adjusted(4, 4, -4, -4);
+    // Inside any frame, where only the text and its paper are; on a disc, its letter's square.
+    QRect area;
+    if (k) {
+        area = letterSquare(form, k).adjusted(3, 3, -3, -3);
+    } else {
+        QWidget *widget = window->findChild<QWidget *>(object.section(u'/', -1));
+        QVERIFY(widget);
+        area = qobject_cast<QPushButton *>(widget) ? widget->rect().adjusted(4, 4, -4, -4)
+                                                   : widget->contentsRect().adjusted(3, 3, -3, -3);
+        area.translate(widget->mapTo(window, QPoint()));
+    }
     const QImage image = window->grab().toImage();
-    const Reading read = readText(image, QRect(widget->mapTo(window, area.topLeft()), area.size()));
+    const Reading read = readText(image, area);
 
     const QString seen = u"%1 on %2, %3:1"_s.arg(read.ink.name(), read.paper.name()).arg(contrast(read.ink, read.paper), 0, 'f', 2);
     if (designInk.isValid())
-        QVERIFY2(inked(image, area.translated(widget->mapTo(window, QPoint())), designInk), qPrintable(seen));
+        QVERIFY2(inked(image, area, designInk), qPrintable(seen));
     else
         QVERIFY2(contrast(read.ink, read.paper) >= 4.5, qPrintable(seen));
 }

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "letterboard.h"
 #include "windows.h"
 #include "testsupport.h"
 #include "wrapbutton.h"
@@ -34,22 +36,26 @@ namespace {
 constexpr char kMainWindow[] = "Form1";
 constexpr char kInstructions[] = "infistr";
 
-QWidget *boardItem(QWidget *form, const QString &name, int k)
+ui::BoardDisc *boardDisc(QWidget *form, int k)
 {
-    for (QWidget *w : form->findChildren<QWidget *>(name))
-        if (w->property("index").toInt() == k)
-            return w;
+    for (ui::BoardDisc *disc : form->findChildren<ui::BoardDisc *>(u"Shape1"_s))
+        if (disc->index() == k)
+            return disc;
     return nullptr;
 }
 
-// What a widget paints by itself, on a transparent ground, at the screen's scale.
-QImage alone(QWidget *widget)
+// A disc as the board draws it, alone on a transparent ground at the screen's scale: without
+// the lines, the letter or the window behind it.
+QImage alone(ui::BoardDisc *disc, QWidget *form)
 {
-    const qreal scale = widget->devicePixelRatioF();
-    QImage image(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    const qreal scale = form->devicePixelRatioF();
+    QImage image(disc->geometry().size() * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
-    widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    QPainter painter(&image);
+    ui::paintDisc(painter, QRect(QPoint(), disc->geometry().size()), ui::stateColour(disc->state()),
+                  form->palette().color(QPalette::WindowText));
+    painter.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
@@ -182,10 +188,10 @@ void TestHighDensity::discsAreRound_data()
 void TestHighDensity::discsAreRound()
 {
     QFETCH(int, k);
-    QWidget *disc = boardItem(form, u"Shape1"_s, k);
+    ui::BoardDisc *disc = boardDisc(form, k);
     QVERIFY(disc);
-    const QImage image = alone(disc);
-    QCOMPARE(image.size(), disc->size() * 2);
+    const QImage image = alone(disc, form);
+    QCOMPARE(image.size(), disc->geometry().size() * 2);
 
     const int size = image.width();
     const qreal radius = size / 2.0;
@@ -252,12 +258,12 @@ void TestHighDensity::linesLieOnTheDiscEdges()
 {
     QFETCH(int, k);
     QFETCH(Qt::Edge, edge);
-    QWidget *disc = boardItem(form, u"Shape1"_s, k);
+    ui::BoardDisc *disc = boardDisc(form, k);
     QVERIFY(disc);
     const QImage window = form->grab().toImage();
-    const QImage discAlone = alone(disc);
+    const QImage discAlone = alone(disc, form);
     const int scale = int(window.devicePixelRatio());
-    const QPoint origin = disc->pos() * scale;
+    const QPoint origin = disc->geometry().topLeft() * scale;
     const int size = discAlone.width();
 
     // Device pixels across the edge, from four outside it to four inside it.

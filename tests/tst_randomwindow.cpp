@@ -20,6 +20,7 @@
 #include "rungame.h"
 #include "form1.h"
 #include "infistr.h"
+#include "letterboard.h"
 #include "randomplay.h"
 #include "windows.h"
 
@@ -106,7 +107,7 @@ View WindowPlayer::shown() const
     v.nextEnabled = avanti_->isEnabled();
     v.clockRunning = timer1_->isActive();
     static const QStringList words = {u"da giocare"_s, u"corretta"_s, u"sbagliata"_s, u"passata"_s};
-    for (QWidget *disc : form_->findChildren<QWidget *>(u"Shape1"_s)) {
+    for (QObject *disc : form_->findChildren<QObject *>(u"Shape1"_s)) {
         const QString name = QAccessible::queryAccessibleInterface(disc)->text(QAccessible::Name);
         v.discs[disc->property("index").toInt() - 1] = LetterState(words.indexOf(name.section(u", "_s, 1)));
     }
@@ -124,9 +125,9 @@ bool WindowPlayer::agrees()
 bool WindowPlayer::checkDiscColours()
 {
     const QImage image = form_->grab().toImage();
-    for (QWidget *disc : form_->findChildren<QWidget *>(u"Shape1"_s)) {
-        const int k = disc->property("index").toInt();
-        const QPoint at = disc->mapTo(form_.data(), QPoint(16, 28)) * image.devicePixelRatio();
+    for (ui::BoardDisc *disc : form_->findChildren<ui::BoardDisc *>(u"Shape1"_s)) {
+        const int k = disc->index();
+        const QPoint at = (disc->geometry().topLeft() + QPoint(16, 28)) * image.devicePixelRatio();
         const QColor seen = image.pixelColor(at);
         QColor want;
         switch (rules_.board()[k - 1]) {

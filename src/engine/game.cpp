@@ -1,7 +1,7 @@
 #include "game.h"
 
 #include <QString>
-#include <QTime>
+#include <QDateTime>
 
 #include <algorithm>
 #include <limits>
@@ -10,9 +10,13 @@ namespace engine {
 
 using content::rispos;
 
+SystemTimeOfDay::SystemTimeOfDay() : offsetMs_(qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000) {}
+
 float SystemTimeOfDay::secondsSinceMidnight() const
 {
-    return float(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+    constexpr qint64 kDayMs = 24 * 60 * 60 * 1000;
+    const qint64 local = QDateTime::currentMSecsSinceEpoch() + offsetMs_;
+    return float((local % kDayMs + kDayMs) % kDayMs) / 1000.0f;
 }
 
 namespace {

@@ -34,9 +34,17 @@ public:
     virtual float secondsSinceMidnight() const = 0;
 };
 
+// The local time of day from the system clock. The local time's offset from UTC is read once,
+// when the clock is made, which the window does once per game: reading the local time anew at
+// every draw makes the C library look up the time zone again each time, and a game lasts less
+// than three minutes.
 class SystemTimeOfDay final : public TimeOfDay {
 public:
+    SystemTimeOfDay();
     float secondsSinceMidnight() const override;
+
+private:
+    qint64 offsetMs_;
 };
 
 inline constexpr int kGameSeconds = 160;

@@ -1,6 +1,7 @@
 #include "accessibility.h"
 
 #include <QAccessible>
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
 
 #include "letterboard.h"
@@ -9,44 +10,46 @@ namespace ui {
 
 namespace {
 
-// A disc speaks for its place on the board: its letter and how the letter stands.
-class DiscAccessible final : public QAccessibleWidget {
+// A disc of the board speaks for its place: its letter and how the letter stands. It is an
+// item of the window, as the board's other drawing is nothing a reader needs to stop on.
+class DiscAccessible final : public QAccessibleObject {
 public:
-    explicit DiscAccessible(Disc *disc) : QAccessibleWidget(disc, QAccessible::StaticText) {}
+    explicit DiscAccessible(BoardDisc *disc) : QAccessibleObject(disc) {}
+
+    QAccessibleInterface *parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(disc()->board()->window());
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Name)
-            return static_cast<const Disc *>(widget())->spoken();
-        return QAccessibleWidget::text(t);
+        return t == QAccessible::Name ? disc()->spoken() : QString();
     }
-};
-
-// The letter labels only paint their disc's letter again and the track lines are drawing: a
-// screen reader that met them would read every letter twice and stop on an empty item over
-// the whole window. The window leaves them out of its children; should a reader reach one
-// all the same, it says it is hidden.
-bool drawingOnly(const QObject *object)
-{
-    return qobject_cast<const LetterLabel *>(object) || qobject_cast<const TrackLines *>(object);
-}
-
-class DrawingAccessible final : public QAccessibleWidget {
-public:
-    explicit DrawingAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
-
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
     QAccessible::State state() const override
     {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        state.focusable = false;
+        QAccessible::State state;
+        state.invisible = !disc()->board()->isVisible();
         return state;
     }
-    QRect rect() const override { return QRect(); }
+    QRect rect() const override
+    {
+        const LetterBoard *board = disc()->board();
+        const QRect box = board->discRect(disc()->index());
+        return QRect(board->mapToGlobal(box.topLeft()), box.size());
+    }
+
+private:
+    BoardDisc *disc() const { return static_cast<BoardDisc *>(object()); }
 };
 
 // A window of the game: a frame named by its caption (a bare top-level widget would be a
-// nameless filler), whose children are its controls and, in the main window, the discs.
+// nameless filler), whose children are its controls and, in place of the letter board, the
+// board's 21 discs.
 class WindowAccessible final : public QAccessibleWidget {
 public:
     explicit WindowAccessible(QWidget *window) : QAccessibleWidget(window, QAccessible::Window) {}
@@ -54,31 +57,34 @@ public:
     int childCount() const override { return int(items().size()); }
     QAccessibleInterface *child(int index) const override
     {
-        const QList<QWidget *> all = items();
+        const QList<QObject *> all = items();
         return index >= 0 && index < all.size() ? QAccessible::queryAccessibleInterface(all[index]) : nullptr;
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        return child ? int(items().indexOf(qobject_cast<QWidget *>(child->object()))) : -1;
+        return child ? int(items().indexOf(child->object())) : -1;
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {
-        for (QWidget *item : items()) {
+        for (QObject *item : items()) {
             QAccessibleInterface *candidate = QAccessible::queryAccessibleInterface(item);
-            if (candidate && candidate->isValid() && candidate->rect().contains(x, y))
+            if (candidate && candidate->isValid() && !candidate->state().invisible && candidate->rect().contains(x, y))
                 return candidate;
         }
         return nullptr;
     }
 
 private:
-    QList<QWidget *> items() const
+    QList<QObject *> items() const
     {
-        QList<QWidget *> found;
+        QList<QObject *> found;
         for (QObject *object : widget()->children()) {
-            auto *item = qobject_cast<QWidget *>(object);
-            if (item && !item->isWindow() && !drawingOnly(item))
+            if (auto *board = qobject_cast<LetterBoard *>(object)) {
+                for (int k = 1; k <= content::kLetterCount; ++k)
+                    found.append(board->disc(k));
+            } else if (auto *item = qobject_cast<QWidget *>(object); item && !item->isWindow()) {
                 found.append(item);
+            }
         }
         return found;
     }
@@ -86,10 +92,8 @@ private:
 
 QAccessibleInterface *gameAccessible(const QString &className, QObject *object)
 {
-    if (auto *disc = qobject_cast<Disc *>(object))
+    if (auto *disc = qobject_cast<BoardDisc *>(object))
         return new DiscAccessible(disc);
-    if (drawingOnly(object))
-        return new DrawingAccessible(static_cast<QWidget *>(object));
     if (object->isWidgetType() && (className == u"Form1" || className == u"infistr"))
         return new WindowAccessible(static_cast<QWidget *>(object));
     return nullptr;

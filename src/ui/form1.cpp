@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -14,6 +15,7 @@
 #include "design.h"
 #include "infistr.h"
 #include "letterboard.h"
+#include "panelcache.h"
 #include "wrapbutton.h"
 
 #include "girolettera.xpm"
@@ -102,14 +104,11 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    // Children are stacked in the order they are made: the board first, then the lines over
-    // it, then the boxes and buttons on top.
-    for (int k = 1; k <= content::kLetterCount; ++k) {
-        discs_[k - 1] = new Disc(k, this);
-        letters_[k - 1] = new LetterLabel(k, this);
-    }
+    // Children are stacked in the order they are made: the board first, then the labels, boxes
+    // and buttons on top.
+    board_ = new LetterBoard(this);
 
-    currentLetter_ = new QLabel(this);
+    currentLetter_ = new CurrentLetterLabel(this);
     currentLetter_->setObjectName(QStringLiteral("Label6"));
     currentLetter_->setGeometry(twipsRect(4560, 1920, 1335, 1695));
     currentLetter_->setFont(designFont(72, false));
@@ -128,8 +127,6 @@ void Form1::buildControls()
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }
 
-    new TrackLines(this);
-
     instructionsButton_ = makeButton(new WrapButton(QStringLiteral("Istruzioni e informazioni sul gioco"), this),
                              "Istruzioni", twipsRect(240, 120, 1335, 735), 0x00FFC0C0);
     playButton_ = makeButton(new QPushButton(QStringLiteral("GIOCA"), this), "Gioca",
@@ -145,6 +142,10 @@ void Form1::buildControls()
     // The game reads the score back and the clue on show identifies the letter asked, so
     // neither box takes typing; both still take the focus so they can be read and copied.
     scoreBox_->setReadOnly(true);
+    auto *panels = new PanelCacheStyle(QStyleFactory::create(style()->name()));
+    panels->setParent(this);
+    for (QLineEdit *box : {answerBox_, scoreBox_, timeBox_})
+        panels->adopt(box);
 
     questionBox_ = new QTextEdit(this);
     questionBox_->setObjectName(QStringLiteral("Text1"));
@@ -222,12 +223,8 @@ void Form1::present(const engine::View &view)
     const engine::View *was = shown_ ? &*shown_ : nullptr;
     const auto changed = [was, &view](auto member) { return !was || was->*member != view.*member; };
 
-    for (int k = 1; k <= content::kLetterCount; ++k) {
-        if (!was || was->discs[k - 1] != view.discs[k - 1]) {
-            letters_[k - 1]->setState(view.discs[k - 1]);
-            discs_[k - 1]->setState(view.discs[k - 1]);
-        }
-    }
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        board_->setState(k, view.discs[k - 1]);
     if (changed(&engine::View::question))
         questionBox_->setPlainText(view.question);
     const bool newTurn = changed(&engine::View::turn);

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 #include <optional>
 
@@ -24,8 +23,7 @@ class QTimer;
 class infistr;
 
 namespace ui {
-class Disc;
-class LetterLabel;
+class LetterBoard;
 } // namespace ui
 
 class Form1 : public QWidget {
@@ -71,8 +69,7 @@ private:
     QPushButton *instructionsButton_ = nullptr; // Istruzioni
     QPushButton *exitButton_ = nullptr; // Esci
     QTimer *countdown_ = nullptr;       // Timer1
-    std::array<ui::Disc *, content::kLetterCount> discs_{};
-    std::array<ui::LetterLabel *, content::kLetterCount> letters_{};
+    ui::LetterBoard *board_ = nullptr;
 
     // The one instructions window, while it is open. It has no owner window, so it outlives
     // this one when the desktop closes the game's window first.

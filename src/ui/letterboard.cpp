@@ -1,6 +1,7 @@
 #include "letterboard.h"
 
 #include <QAccessible>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "accessibility.h"
@@ -12,15 +13,12 @@ using engine::LetterState;
 
 namespace {
 
-void announceNameChange(QObject *object)
-{
-    QAccessibleEvent event(object, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
-}
-
-} // namespace
-
-const DiscPlace kDiscPlaces[content::kLetterCount] = {
+// The board's places in twips, as the window was laid out.
+struct DiscPlace {
+    int left;
+    int top;
+};
+constexpr DiscPlace kDiscPlaces[content::kLetterCount] = {
     {960, 1320},  {960, 1800},  {960, 2280},  {960, 2760},  {960, 3240},  // A B C D E
     {1440, 3240},                                                          // F
     {1920, 3240}, {1920, 2760}, {1920, 2280}, {1920, 1800},               // G H I L
@@ -29,8 +27,16 @@ const DiscPlace kDiscPlaces[content::kLetterCount] = {
     {3360, 3240},                                                          // S
     {3840, 3240}, {3840, 2760}, {3840, 2280}, {3840, 1800},               // T U V Z
 };
+constexpr int kDiscSizeTwips = 495;
+constexpr int kLetterSizeTwips = 255;
+constexpr int kLetterInsetTwips = 120;
 
-const TwipsLine kTrackLines[kTrackLineCount] = {
+struct TwipsLine {
+    int x1, y1, x2, y2;
+};
+// `Line1` to `Line29`. The first 25 are the track's, drawn by the board; the last four frame
+// the current letter and are drawn by its label, on whose edge they lie.
+constexpr TwipsLine kLines[29] = {
     // The closed outline around the track.
     {960, 1320, 960, 3720},   {960, 3720, 2400, 3720},  {2400, 3720, 2400, 1920},
     {2400, 1920, 2520, 1800}, {2520, 1800, 2760, 1800}, {2760, 1800, 2880, 1920},
@@ -48,6 +54,46 @@ const TwipsLine kTrackLines[kTrackLineCount] = {
     {4560, 1920, 4560, 3600}, {4560, 3600, 5880, 3600}, {5880, 1920, 5880, 3600},
     {4560, 1920, 5880, 1920},
 };
+constexpr int kTrackLineCount = 25;
+
+QRect windowDiscRect(int k)
+{
+    const DiscPlace &place = kDiscPlaces[k - 1];
+    return twipsRect(place.left, place.top, kDiscSizeTwips, kDiscSizeTwips);
+}
+
+QLine windowLine(const TwipsLine &line)
+{
+    return QLine(fromTwips(line.x1), fromTwips(line.y1), fromTwips(line.x2), fromTwips(line.y2));
+}
+
+// The pixels a line may touch.
+QRect lineBounds(const QLine &line)
+{
+    return QRect(line.p1(), line.p2()).normalized().adjusted(-1, -1, 1, 1);
+}
+
+// Thin lines through the middle of the pixels, so a line covers the same pixels as a disc's
+// outline at every scale.
+void paintLines(QPainter &painter, const TwipsLine *first, const TwipsLine *last, QPoint origin,
+                const QColor &ink, const QRect &dirty)
+{
+    painter.setPen(QPen(ink, 1.0, Qt::SolidLine, Qt::SquareCap));
+    const QPointF half(0.5, 0.5);
+    for (const TwipsLine *line = first; line != last; ++line) {
+        const QLine at = windowLine(*line).translated(-origin);
+        if (lineBounds(at).intersects(dirty))
+            painter.drawLine(QPointF(at.p1()) + half, QPointF(at.p2()) + half);
+    }
+}
+
+void announceNameChange(QObject *item)
+{
+    QAccessibleEvent event(item, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
 
 QString spokenLetter(int index, LetterState state)
 {
@@ -84,90 +130,103 @@ QColor stateColour(LetterState state)
     return desktopColour();
 }
 
-Disc::Disc(int index, QWidget *parent) : QWidget(parent), BoardPiece(index)
+void paintDisc(QPainter &painter, const QRect &box, const QColor &fill, const QColor &outline)
 {
-    installAccessibility();
-    setObjectName(QStringLiteral("Shape1"));
-    setProperty("index", index);
-    const DiscPlace &place = kDiscPlaces[index - 1];
-    setGeometry(twipsRect(place.left, place.top, kDiscSizeTwips, kDiscSizeTwips));
-}
-
-void BoardPiece::changeState(QWidget *self, LetterState state)
-{
-    if (state_ == state)
-        return;
-    state_ = state;
-    self->update();
-    // The disc is what a screen reader knows; the letter over it is drawing.
-    if (qobject_cast<Disc *>(self))
-        announceNameChange(self);
-}
-
-void Disc::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(palette().color(QPalette::WindowText), 1.0));
-    painter.setBrush(stateColour(state()));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(outline, 1.0));
+    painter.setBrush(fill);
     // Half a pixel in, so the one-pixel outline lies on the disc's edge at every scale.
-    painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.drawEllipse(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
-LetterLabel::LetterLabel(int index, QWidget *parent) : QLabel(parent), BoardPiece(index)
+BoardDisc::BoardDisc(int index, LetterBoard *board) : QObject(board), index_(index)
 {
-    // The text is set only now that this is a LetterLabel: setting it tells a listening screen
-    // reader, which would otherwise take this for a plain label and keep it as one.
-    installAccessibility();
-    setText(QString(content::letterAt(index)));
-    setObjectName(QStringLiteral("Label1"));
-    setProperty("index", index);
-    const DiscPlace &place = kDiscPlaces[index - 1];
-    setGeometry(twipsRect(place.left + kLetterInsetTwips, place.top + kLetterInsetTwips,
-                          kLetterSizeTwips, kLetterSizeTwips));
-    setFont(designFont(12, true));
-    setAlignment(Qt::AlignCenter);
+    setObjectName(QStringLiteral("Shape1"));
 }
 
-void LetterLabel::paintEvent(QPaintEvent *)
+LetterBoard *BoardDisc::board() const
 {
-    QPainter painter(this);
-    painter.fillRect(rect(), stateColour(state()));
-    // On the desktop colour the letter takes the desktop's ink; on green, red and yellow the
-    // ink it was designed with.
-    painter.setPen(state() == LetterState::Pending ? palette().color(QPalette::WindowText) : kDesignInk);
-    painter.drawText(rect(), int(alignment()), text());
+    return static_cast<LetterBoard *>(parent());
 }
 
-TrackLines::TrackLines(QWidget *parent) : QWidget(parent)
+LetterState BoardDisc::state() const
+{
+    return board()->state(index_);
+}
+
+QRect BoardDisc::geometry() const
+{
+    return board()->discRect(index_).translated(board()->pos());
+}
+
+LetterBoard::LetterBoard(QWidget *window) : QWidget(window)
 {
     installAccessibility();
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setObjectName(QStringLiteral("LetterBoard"));
     setFocusPolicy(Qt::NoFocus);
-
-    // The widget covers the lines and nothing else, so the boxes and buttons nearby (the time
-    // box, the answer box with its blinking caret) repaint without repainting the lines.
+    // The board covers its discs and lines and nothing else, so the boxes beside it (the time
+    // box above all, which changes every second) repaint without repainting the board.
     QRegion area;
-    for (const TwipsLine &line : kTrackLines) {
-        const QPoint from(fromTwips(line.x1), fromTwips(line.y1));
-        const QPoint to(fromTwips(line.x2), fromTwips(line.y2));
-        area += QRect(from, to).normalized().adjusted(-1, -1, 1, 1);
-    }
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        area += windowDiscRect(k);
+    for (int i = 0; i < kTrackLineCount; ++i)
+        area += lineBounds(windowLine(kLines[i]));
     setGeometry(area.boundingRect());
     setMask(area.translated(-pos()));
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        discs_[k - 1] = new BoardDisc(k, this);
 }
 
-void TrackLines::paintEvent(QPaintEvent *)
+QRect LetterBoard::discRect(int k) const
 {
+    return windowDiscRect(k).translated(-pos());
+}
+
+void LetterBoard::setState(int k, LetterState state)
+{
+    if (states_[k - 1] == state)
+        return;
+    states_[k - 1] = state;
+    update(discRect(k)); // the lines that cross it are repainted with it
+    announceNameChange(discs_[k - 1]);
+}
+
+void LetterBoard::paintEvent(QPaintEvent *event)
+{
+    const QRect dirty = event->rect();
+    const QColor ink = palette().color(QPalette::WindowText);
     QPainter painter(this);
-    painter.translate(-pos());
-    painter.setPen(QPen(palette().color(QPalette::WindowText), 1.0, Qt::SolidLine, Qt::SquareCap));
-    // Through the middle of the pixels, so a line covers the same pixels as a disc's outline.
-    const QPointF half(0.5, 0.5);
-    for (const TwipsLine &line : kTrackLines) {
-        painter.drawLine(QPointF(fromTwips(line.x1), fromTwips(line.y1)) + half,
-                         QPointF(fromTwips(line.x2), fromTwips(line.y2)) + half);
+    painter.setFont(designFont(12, true));
+    // In letter order: neighbouring discs share a row or column of pixels, and the later one
+    // is drawn over the earlier, as the window was designed.
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        const QRect box = discRect(k);
+        if (!box.intersects(dirty))
+            continue;
+        const LetterState state = states_[k - 1];
+        const QColor fill = stateColour(state);
+        paintDisc(painter, box, fill, ink);
+        const int inset = fromTwips(kLetterInsetTwips);
+        const QRect square(box.topLeft() + QPoint(inset, inset), QSize(fromTwips(kLetterSizeTwips), fromTwips(kLetterSizeTwips)));
+        painter.fillRect(square, fill);
+        // On the desktop colour the letter takes the desktop's ink; on green, red and yellow the
+        // ink it was designed with.
+        painter.setPen(state == LetterState::Pending ? ink : kDesignInk);
+        painter.drawText(square, Qt::AlignCenter, QString(content::letterAt(k)));
     }
+    paintLines(painter, kLines, kLines + kTrackLineCount, pos(), ink, dirty);
+}
+
+CurrentLetterLabel::CurrentLetterLabel(QWidget *window) : QLabel(window) {}
+
+void CurrentLetterLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    // The frame is drawn in the window's line colour, not in the label's own design ink.
+    paintLines(painter, kLines + kTrackLineCount, std::end(kLines), pos(),
+               parentWidget()->palette().color(QPalette::WindowText), event->rect());
 }
 
 } // namespace ui

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QStyleHints>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "design.h"
 #include "rungame.h"
 #include "form1.h"
+#include "caretrest.h"
 #include "infistr.h"
 #include "letterboard.h"
 #include "windows.h"
@@ -156,6 +158,7 @@ private slots:
     void playsToTheSettledEnding();
     void passedLetterComesBackThroughTheWindow();
     void tickLeavesTheTypingAlone();
+    void caretRestsWhenTheTypingStops();
     void clockRunsOutThroughTheWindowTimer();
     void clockGoesOnWhileInstructionsAreOpen();
 
@@ -582,6 +585,22 @@ void TestForm1::tickLeavesTheTypingAlone()
     QCOMPARE(box->text(), u"abat"_s);
     QCOMPARE(box->selectedText(), u"ba"_s);
     QCOMPARE(form->focusWidget(), box);
+}
+
+void TestForm1::caretRestsWhenTheTypingStops()
+{
+    QStyleHints *hints = QGuiApplication::styleHints();
+    const int desktop = hints->cursorFlashTime();
+    QVERIFY(desktop > 0);
+    auto *box = child<QLineEdit>(u"Text2"_s);
+    new ui::CaretRest(box, std::chrono::milliseconds(20));
+    box->setFocus();
+    QTRY_COMPARE(hints->cursorFlashTime(), 0);
+    QTest::keyClick(box, Qt::Key_A);
+    QCOMPARE(hints->cursorFlashTime(), desktop);
+    QTRY_COMPARE(hints->cursorFlashTime(), 0);
+    child<QWidget>(u"Text1"_s)->setFocus(); // another box blinks at the desktop's pace
+    QCOMPARE(hints->cursorFlashTime(), desktop);
 }
 
 void TestForm1::clockRunsOutThroughTheWindowTimer()

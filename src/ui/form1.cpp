@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "accessibility.h"
+#include "caretrest.h"
 #include "credits.h"
 #include "design.h"
 #include "infistr.h"
@@ -146,6 +147,7 @@ void Form1::buildControls()
     panels->setParent(this);
     for (QLineEdit *box : {answerBox_, scoreBox_, timeBox_})
         panels->adopt(box);
+    new CaretRest(answerBox_, std::chrono::seconds(5));
 
     questionBox_ = new QTextEdit(this);
     questionBox_->setObjectName(QStringLiteral("Text1"));

@@ -12,6 +12,8 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc groff-base)
 elif [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
+elif [[ "${1:-}" == "--screenreader" ]]; then
+    packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool python3-pyatspi)
 fi
 
 missing=()

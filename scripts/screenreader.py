@@ -1,0 +1,571 @@
+#!/usr/bin/python3
+# Plays one game keyboard-only under the Orca screen reader and checks what Orca spoke.
+# Run through scripts/screenreader.sh, which builds the game and puts this inside its own
+# D-Bus session; everything else (X server, window manager, accessibility bus, speech
+# server, Orca, the game) is started here and stopped again at the end.
+#
+# What Orca says is read from its debug log ("SPEECH OUTPUT" lines, each with the time it
+# was said); the speech server's own output, captured to a file as it happens, tells when
+# Orca has finished speaking after a key. Each step's speech is then the log lines between
+# its key and the next step's.
+#
+# The play reads the game through the accessibility tree, as Orca does: the clue box
+# "Domanda", the answer box "Risposta", the clock "Tempo", the letter asked (the description
+# of "Lettera"), the buttons by their text and the discs by their names ("A, corretta"). It
+# answers right from the question bank (build/release/tools/giro-bankdump), and checks after
+# every key that the game took it as meant, so a failure below is about speech alone.
+#
+# Exit status: 0 when every clue, verdict and ending was spoken, 1 when one was not, 2 when
+# the play itself went wrong (a key lost, the focus elsewhere, a tool missing).
+
+import datetime
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+import unicodedata
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUT = os.path.join(ROOT, "build", "screenreader")
+GAME = os.path.join(ROOT, "build", "release", "src", "ui", "girolettera")
+BANKDUMP = os.path.join(ROOT, "build", "release", "tools", "giro-bankdump")
+ORCA_LOG = os.path.join(OUT, "orca-debug.log")
+SPOKEN = os.path.join(OUT, "speech-dispatcher-output.txt")
+TRANSCRIPT = os.path.join(OUT, "transcript.txt")
+
+LETTERS = "ABCDEFGHILMNOPQRSTUVZ"
+GAME_SECONDS = 160
+PASS_KEYWORD = "girolettera"
+WRONG_ANSWER = "zzz"
+VERDICT_WORDS = {"right": "corretta", "wrong": "sbagliata", "passed": "passata"}
+SCORE_HEAD = "PECCATO......SEI RIUSCITO A RISPONDERE A SOLO "
+SCORE_TAIL = " DOMANDE!!"
+RETRY = "RIPROVA LA PROSSIMA VOLTA!!!"
+
+# The first pass: three right, three wrong, three passed, then the rest alternately right
+# and wrong, so the pass ends with G, H and I still to answer. Then one second-pass press.
+FIRST_PASS = ["right"] * 3 + ["wrong"] * 3 + ["passed"] * 3 + ["right", "wrong"] * 6
+SECOND_PASS = [("G", "right")]
+
+
+class HarnessError(Exception):
+    """The play did not go as planned: the speech checks would mean nothing."""
+
+
+# ---------------------------------------------------------------- output
+
+_transcript = None
+
+
+def say(text=""):
+    print(text, flush=True)
+    _transcript.write(text + "\n")
+
+
+def normalised(text):
+    """Case-folded words, punctuation and spacing dropped, so "PECCATO......SEI" and
+    "peccato sei" compare equal however the reader handles dots and commas."""
+    text = unicodedata.normalize("NFC", text).casefold()
+    text = "".join(c if c.isalnum() else " " for c in text)
+    return " ".join(text.split())
+
+
+def contains_words(haystack, needle):
+    return f" {normalised(needle)} " in f" {normalised(haystack)} "
+
+
+# ---------------------------------------------------------------- processes
+
+class Processes:
+    def __init__(self):
+        self.started = []  # (name, Popen), in start order
+
+    def start(self, name, argv, env, **kwargs):
+        log = open(os.path.join(OUT, name + ".log"), "w")
+        proc = subprocess.Popen(argv, env=env, stdout=log, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL, start_new_session=True, **kwargs)
+        self.started.append((name, proc))
+        return proc
+
+    def stop(self, name, proc, sig=signal.SIGTERM, grace=5.0):
+        if proc.poll() is not None:
+            return
+        try:
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            return
+        try:
+            proc.wait(grace)
+        except subprocess.TimeoutExpired:
+            print(f"screenreader: {name} (pid {proc.pid}) ignored SIGTERM; killing it", file=sys.stderr)
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+
+    def stop_all(self):
+        for name, proc in self.started:
+            if name == "orca":
+                self.stop_orca(proc)
+        for name, proc in reversed(self.started):
+            self.stop(name, proc)
+        self.started.clear()
+
+    def stop_orca(self, proc):
+        """Stops Orca first, while the X server and the game are still there. Orca writes its
+        debug log through a buffer that only a clean exit flushes, so it gets SIGTERM; but
+        it handles the signal only when it next runs Python code, which an idle desktop
+        never gives it, so a Shift press follows until it has gone."""
+        if proc.poll() is not None:
+            return
+        os.kill(proc.pid, signal.SIGTERM)
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            try:
+                proc.wait(0.5)
+                return
+            except subprocess.TimeoutExpired:
+                subprocess.run(["xdotool", "key", "shift"], check=False)
+        self.stop("orca", proc)
+
+
+def start_xvfb(procs):
+    read_fd, write_fd = os.pipe()
+    procs.start("xvfb", ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
+                         "-nolisten", "tcp", "-noreset"],
+                os.environ.copy(), pass_fds=(write_fd,))
+    os.close(write_fd)
+    with os.fdopen(read_fd) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        raise HarnessError("Xvfb did not start (see build/screenreader/xvfb.log)")
+    return ":" + number
+
+
+def wait_for(what, predicate, timeout, interval=0.2):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise HarnessError(f"gave up waiting for {what} after {timeout:.0f} s")
+
+
+def write_speech_config(config_home):
+    folder = os.path.join(config_home, "speech-dispatcher")
+    os.makedirs(os.path.join(folder, "modules"), exist_ok=True)
+    with open(os.path.join(folder, "speechd.conf"), "w") as conf:
+        conf.write('AddModule "capture" "sd_generic" "capture.conf"\n'
+                   'DefaultModule capture\n'
+                   'AudioOutputMethod "alsa"\n'
+                   'AudioALSADevice "null"\n')
+    # The module "speaks" by appending the text to a file: no sound device is needed, and
+    # the file grows exactly when Orca speaks.
+    with open(os.path.join(folder, "modules", "capture.conf"), "w") as conf:
+        conf.write(f'GenericExecuteSynth "printf \'%s\\\\n\' \\\'$DATA\\\' >> {SPOKEN}"\n'
+                   'AddVoice "en" "MALE1" "en"\n'
+                   'AddVoice "it" "FEMALE1" "it"\n')
+
+
+# ---------------------------------------------------------------- speech
+
+def spoken_size():
+    try:
+        return os.path.getsize(SPOKEN)
+    except FileNotFoundError:
+        return 0
+
+
+def settle(minimum=1.0, quiet=1.2, maximum=10.0):
+    """Waits until Orca has had time to react and then has said nothing for `quiet` s."""
+    start = time.monotonic()
+    time.sleep(minimum)
+    size, since = spoken_size(), time.monotonic()
+    while time.monotonic() - start < maximum:
+        time.sleep(0.1)
+        now_size = spoken_size()
+        if now_size != size:
+            size, since = now_size, time.monotonic()
+        elif time.monotonic() - since >= quiet:
+            return
+
+
+# "08:41:22.924803 - SPEECH OUTPUT: 'the text' voice=uppercase{'established': False}": the
+# text may hold quotes and line breaks; the voice settings in braces close the line.
+_SPEECH_RE = re.compile(r"^(\d\d):(\d\d):(\d\d)\.(\d+) - SPEECH OUTPUT: "
+                        r"'(.*)'(?: voice=\S+)?\s*(\{[^{}]*\})?\s*$", re.S)
+
+
+def read_orca_speech(day_start):
+    """(time, text) for every SPEECH OUTPUT line of the Orca debug log. An utterance that
+    spans lines goes on in lines indented by 18 blanks."""
+    with open(ORCA_LOG, encoding="utf-8", errors="replace") as log:
+        lines = log.read().split("\n")
+    records, current = [], None
+    for line in lines:
+        if current is not None and line.startswith(" " * 18) and not _SPEECH_RE.match(current):
+            current += "\n" + line[18:]
+            continue
+        if current is not None:
+            records.append(current)
+        current = line if " - SPEECH OUTPUT: '" in line[:40] else None
+    if current is not None:
+        records.append(current)
+
+    speech = []
+    for record in records:
+        match = _SPEECH_RE.match(record)
+        if not match:
+            continue
+        h, m, s, frac, text = match.group(1, 2, 3, 4, 5)
+        when = day_start.replace(hour=int(h), minute=int(m), second=int(s),
+                                 microsecond=int(frac.ljust(6, "0")[:6]))
+        if when < day_start - datetime.timedelta(hours=1):  # the run crossed midnight
+            when += datetime.timedelta(days=1)
+        speech.append((when, text))
+    return speech
+
+
+# ---------------------------------------------------------------- the game through AT-SPI
+
+class GameWindow:
+    # The boxes, the current letter and the buttons, which keep their accessible names all
+    # game long; the discs' names change with their state and are looked up afresh.
+    FIXED = ("Domanda", "Risposta", "Punteggio", "Tempo", "Lettera", "GIOCA", "AVANTI", "ESCI",
+             "Istruzioni e informazioni sul gioco")
+
+    def __init__(self):
+        import pyatspi
+        self.pyatspi = pyatspi
+        self.frame = None
+        self.fixed = {}
+
+    def find(self):
+        desktop = self.pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is None:
+                continue
+            for window in app:
+                if window is not None and (window.name or "").startswith("GIROLETTERA"):
+                    self.frame = window
+                    self.fixed = {obj.name: obj for obj in self._all() if obj.name in self.FIXED}
+                    return len(self.fixed) == len(self.FIXED)
+        return False
+
+    def _all(self):
+        out, stack = [], [self.frame]
+        while stack:
+            obj = stack.pop()
+            out.append(obj)
+            stack.extend(child for child in obj if child is not None)
+        return out
+
+    def has_object_named(self, name):
+        return any(obj.name == name for obj in self._all())
+
+    def text(self, name):
+        obj = self.fixed[name]
+        obj.clearCache()
+        return obj.queryText().getText(0, -1)
+
+    def letter(self):
+        obj = self.fixed["Lettera"]
+        obj.clearCache()
+        return obj.description
+
+    def focused_name(self):
+        for name, obj in self.fixed.items():
+            obj.clearCache()
+            if obj.getState().contains(self.pyatspi.STATE_FOCUSED):
+                return name
+        return None
+
+
+def xdo(*args):
+    subprocess.run(["xdotool", *args], check=True)
+
+
+# ---------------------------------------------------------------- the play
+
+class Step:
+    """One key or wait of the play: its parts (a label, when it began, whether the speech
+    during it is checked), what must be heard and, once checked, what was."""
+
+    def __init__(self, title, kind=None):
+        self.title = title
+        self.kind = kind  # right, wrong, passed or second pass, for AVANTI steps
+        self.parts = []
+        self.expect_verdict = None  # the answered letter's disc name, "A, corretta"
+        self.expect_letter = None  # the letter asked next
+        self.expect_clue = None  # its clue, as the clue box shows it
+        self.expect_message = None  # the closing message, at the end
+        self.said = {}  # part label -> utterances
+        self.checks = []  # (requirement, expected text, heard or not)
+
+    def mark(self, label, checked=False):
+        self.parts.append((label, datetime.datetime.now(), checked))
+
+
+def load_bank():
+    out = subprocess.run([BANKDUMP], check=True, capture_output=True).stdout.decode("utf-8")
+    bank = {}
+    for line in out.splitlines():
+        letter, clue, answer = line.split("\t")
+        bank[(letter, clue)] = answer
+    if len(bank) != 210:
+        raise HarnessError(f"giro-bankdump gave {len(bank)} distinct entries, not 210")
+    return bank
+
+
+def play(window, bank, opening):
+
+    def type_answer(step, typed):
+        for attempt in range(2):
+            if attempt:
+                xdo("key", "ctrl+a", "BackSpace")
+            xdo("type", "--delay", "40", typed)
+            settle(minimum=0.3, quiet=0.8)
+            if window.text("Risposta") == typed:
+                return
+        raise HarnessError(f"{step.title}: typed {typed!r} twice but the answer box holds "
+                           f"{window.text('Risposta')!r}")
+
+    def press_avanti(step):
+        step.mark("Shift+Tab Shift+Tab")
+        xdo("key", "shift+Tab")
+        time.sleep(0.3)
+        xdo("key", "shift+Tab")
+        settle(minimum=0.5, quiet=0.8)
+        if window.focused_name() != "AVANTI":
+            raise HarnessError(f"{step.title}: Shift+Tab twice from the answer box reached "
+                               f"{window.focused_name()!r}, not AVANTI")
+        step.mark("Space", checked=True)
+        xdo("key", "space")
+        settle()
+
+    settle(minimum=0.5)
+    steps = [opening]
+
+    gioca = Step("GIOCA")
+    gioca.mark("Tab Tab Tab")
+    for _ in range(3):
+        xdo("key", "Tab")
+        time.sleep(0.3)
+    settle(minimum=0.5, quiet=0.8)
+    if window.focused_name() != "GIOCA":
+        raise HarnessError(f"Tab three times from the clue box reached {window.focused_name()!r}, not GIOCA")
+    gioca.mark("Space", checked=True)
+    xdo("key", "space")
+    started = time.monotonic()
+    settle()
+    if window.focused_name() != "Risposta":
+        raise HarnessError(f"after GIOCA the focus is on {window.focused_name()!r}, not the answer box")
+    gioca.expect_letter = "A"
+    gioca.expect_clue = window.text("Domanda")
+    steps.append(gioca)
+
+    plan = list(zip(LETTERS, FIRST_PASS)) + SECOND_PASS
+    score = 0
+    for number, (letter, kind) in enumerate(plan):
+        second = number >= len(LETTERS)
+        step = Step(f"AVANTI {letter} ({kind}{', second pass' if second else ''})",
+                    "second pass" if second else kind)
+        on_show = window.letter()
+        clue = window.text("Domanda")
+        if on_show != letter:
+            raise HarnessError(f"{step.title}: the game asks {on_show!r}, not {letter}")
+        if kind == "right":
+            typed = bank.get((letter, clue))
+            if typed is None:
+                raise HarnessError(f"{step.title}: clue {clue!r} is not in the bank under {letter}")
+            score += 1
+        else:
+            typed = PASS_KEYWORD if kind == "passed" else WRONG_ANSWER
+        step.mark(f'type "{typed}"')
+        type_answer(step, typed)
+        press_avanti(step)
+        step.expect_verdict = f"{letter}, {VERDICT_WORDS[kind]}"
+        if not window.has_object_named(step.expect_verdict):
+            raise HarnessError(f"{step.title}: no disc reads {step.expect_verdict!r} after the press")
+        if second or letter == "Z":
+            step.expect_letter = "H" if second else "G"
+        else:
+            step.expect_letter = LETTERS[LETTERS.index(letter) + 1]
+        if window.letter() != step.expect_letter:
+            raise HarnessError(f"{step.title}: the game now asks {window.letter()!r}, "
+                               f"not {step.expect_letter}")
+        step.expect_clue = window.text("Domanda")
+        steps.append(step)
+
+    elapsed = time.monotonic() - started
+    if elapsed > GAME_SECONDS - 5:
+        raise HarnessError(f"the presses took {elapsed:.0f} s: the clock ran out before they were done")
+    say(f"screenreader: GIOCA and {len(plan)} AVANTI presses took {elapsed:.0f} s of the {GAME_SECONDS}")
+
+    ending = Step("time-out")
+    ending.mark(f"wait for the clock ({GAME_SECONDS - elapsed:.0f} s left)", checked=True)
+    wait_for("the time-out", lambda: window.text("Tempo") == "tempo scaduto",
+             GAME_SECONDS - elapsed + 15, interval=0.5)
+    settle(minimum=1.5, quiet=1.5)
+    message = SCORE_HEAD + str(score) + SCORE_TAIL
+    if window.text("Domanda") != message:
+        raise HarnessError(f"the clue box shows {window.text('Domanda')!r} at the end, not {message!r}")
+    ending.expect_message = message
+    steps.append(ending)
+    ending_focus = window.focused_name()
+    ending.mark(f"end (focus on {ending_focus})")
+    return steps
+
+
+# ---------------------------------------------------------------- checks and report
+
+def check(steps, speech):
+    """Gives each step the utterances said during it and records the checks."""
+    marks = [(when, step, label, checked) for step in steps for label, when, checked in step.parts]
+    marks.sort(key=lambda m: m[0])
+    for step in steps:
+        step.said = {label: [] for label, _, _ in step.parts}
+    for when, text in speech:
+        owner = None
+        for mark in marks:
+            if mark[0] <= when:
+                owner = mark
+        if owner is not None:
+            owner[1].said[owner[2]].append(text)
+
+    for step in steps:
+        heard = " ".join(text for label, _, checked in step.parts if checked for text in step.said[label])
+        if step.title == "start":
+            continue
+        if step.title == "time-out":
+            step.checks.append(("ending: closing message", step.expect_message,
+                                contains_words(heard, step.expect_message)))
+            step.checks.append(("ending: retry line", RETRY, contains_words(heard, RETRY)))
+            continue
+        kind = "GIOCA" if step.title == "GIOCA" else f"AVANTI, {step.kind}"
+        rest = normalised(heard)
+        if step.expect_verdict is not None:
+            found = contains_words(heard, step.expect_verdict)
+            step.checks.append((f"{kind}: verdict", step.expect_verdict, found))
+            rest = f" {rest} ".replace(f" {normalised(step.expect_verdict)} ", " ")
+        found = contains_words(rest, step.expect_clue)
+        step.checks.append((f"{kind}: whole clue", step.expect_clue, found))
+        rest = f" {rest} ".replace(f" {normalised(step.expect_clue)} ", " ")
+        # The letter is one word; apart from the verdict and the clue, it must still be heard.
+        step.checks.append((f"{kind}: next letter", step.expect_letter,
+                            contains_words(rest, step.expect_letter)))
+
+
+def report(steps):
+    for step in steps:
+        say(f"== {step.title} ==")
+        for label, _, checked in step.parts:
+            texts = step.said[label]
+            spoken = " | ".join(repr(t) for t in texts) if texts else "(silence)"
+            say(f"  {label}{' [checked]' if checked else ''}: {spoken}")
+        for requirement, expected, found in step.checks:
+            say(f"  {'ok     ' if found else 'MISSING'} {requirement}: {expected!r}")
+        say()
+
+    say("== verdict ==")
+    totals = {}
+    for step in steps:
+        for requirement, _, found in step.checks:
+            heard, asked = totals.get(requirement, (0, 0))
+            totals[requirement] = (heard + found, asked + 1)
+    failed = False
+    for requirement, (heard, asked) in totals.items():
+        good = heard == asked
+        failed |= not good
+        say(f"  {'PASS' if good else 'FAIL'}  {requirement}: spoken {heard} of {asked}")
+    return failed
+
+
+def main():
+    global _transcript
+    os.makedirs(OUT, exist_ok=True)
+    _transcript = open(TRANSCRIPT, "w")
+    for tool in ("Xvfb", "openbox", "orca", "speech-dispatcher", "xdotool"):
+        if subprocess.run(["sh", "-c", f"command -v {tool}"], capture_output=True).returncode:
+            say(f"screenreader: {tool} is missing (scripts/install-deps.sh --screenreader)")
+            return 2
+    others = subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], capture_output=True, text=True)
+    if others.stdout.strip():
+        say(f"screenreader: Orca is already running (pid {' '.join(others.stdout.split())}); "
+            "it refuses to start a second time for the same user")
+        return 2
+
+    home = os.path.join(OUT, "home")
+    env = os.environ.copy()
+    env.update({
+        "HOME": home,
+        "XDG_CONFIG_HOME": os.path.join(home, "config"),
+        "XDG_DATA_HOME": os.path.join(home, "data"),
+        "XDG_CACHE_HOME": os.path.join(home, "cache"),
+        "XDG_RUNTIME_DIR": os.path.join(OUT, "run"),
+        "LANG": "C.UTF-8",
+        "LC_ALL": "C.UTF-8",
+        # Qt's accessibility bridge also comes on by itself when the bus says a screen reader
+        # is running, which Orca announces at start; this keeps the tree there regardless.
+        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+        "QT_QPA_PLATFORM": "xcb",
+    })
+    env.pop("WAYLAND_DISPLAY", None)
+    for var in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
+        os.makedirs(env[var], mode=0o700, exist_ok=True)
+    write_speech_config(env["XDG_CONFIG_HOME"])
+
+    procs = Processes()
+    day_start = datetime.datetime.now()
+    try:
+        env["DISPLAY"] = start_xvfb(procs)
+        say(f"screenreader: playing one game under Orca on display {env['DISPLAY']} (about three minutes)")
+        os.environ.update(env)  # for pyatspi and xdotool in this process
+        procs.start("at-spi-bus-launcher", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env)
+        # A window manager is needed, or Orca never hears that the game's window is active.
+        procs.start("openbox", ["openbox", "--sm-disable"], env)
+        # An Italian keyboard has à è ì ò ù on keys of their own; typed on another layout,
+        # xdotool must remap a key for each and the first one is sometimes lost.
+        subprocess.run(["setxkbmap", "it"], env=env, check=True)
+        socket = os.path.join(env["XDG_RUNTIME_DIR"], "speech-dispatcher", "speechd.sock")
+        procs.start("speech-dispatcher", ["speech-dispatcher", "--run-single", "--timeout", "0"], env)
+        wait_for("the speech server's socket", lambda: os.path.exists(socket), 15)
+        orca = procs.start("orca", ["orca", "--debug-file", ORCA_LOG], env)
+        wait_for("Orca to speak", lambda: orca.poll() is None and spoken_size() > 0, 30)
+        settle(minimum=0.5)
+        if orca.poll() is not None:
+            raise HarnessError("Orca exited at start (see build/screenreader/orca.log)")
+        bank = load_bank()
+
+        opening = Step("start")
+        opening.mark("the game opens")
+        procs.start("girolettera", [GAME], env)
+        window = GameWindow()
+        wait_for("the game's window in the accessibility tree", window.find, 30)
+        wait_for("the focus on the clue box", lambda: window.focused_name() == "Domanda", 15)
+        steps = play(window, bank, opening)
+        if orca.poll() is not None:
+            raise HarnessError("Orca exited during the game (see build/screenreader/orca.log)")
+    except Exception as error:  # a harness error, or the game or the bus gone mid-play
+        procs.stop_all()
+        say(f"screenreader: {error}" if isinstance(error, HarnessError)
+            else f"screenreader: the play broke off: {type(error).__name__}: {error}")
+        if os.path.exists(ORCA_LOG):
+            say("What Orca said up to then:")
+            for _, text in read_orca_speech(day_start):
+                say(f"  {text!r}")
+        return 2
+    finally:
+        procs.stop_all()
+
+    speech = read_orca_speech(day_start)
+    check(steps, speech)
+    failed = report(steps)
+    say(f"\nOrca's log: {os.path.relpath(ORCA_LOG, ROOT)}; "
+        f"this transcript: {os.path.relpath(TRANSCRIPT, ROOT)}")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -9,7 +9,8 @@ packages=(
     fonts-liberation2 fonts-dejavu-core qt6-translations-l10n
 )
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc groff-base)
+    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc groff-base
+              qt6-base-private-dev)
 elif [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
 elif [[ "${1:-}" == "--screenreader" ]]; then

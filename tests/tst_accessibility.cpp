@@ -6,7 +6,14 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
+
+// What turns accessibility on is the platform's; no public call reaches it.
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <QTextEdit>
 
 #include "content/bank.h"
@@ -64,6 +71,42 @@ QString letter(int k)
     return QString(content::letterAt(k));
 }
 
+// The events the window sends a screen reader, in order, with what the reader would read at
+// that moment: the answer box's description as it takes the focus, the notice's text as it
+// shows, a disc's new name, and that the answer box's text changed.
+QStringList heardEvents;
+
+void recordEvent(QAccessibleEvent *event)
+{
+    QObject *object = event->object();
+    if (!object)
+        return;
+    QAccessibleInterface *item = QAccessible::queryAccessibleInterface(object);
+    const bool answerBox = object->objectName() == u"Text2";
+    switch (event->type()) {
+    case QAccessible::Focus:
+        if (answerBox)
+            heardEvents.append(u"focus: "_s + item->text(QAccessible::Description));
+        break;
+    case QAccessible::ObjectShow:
+        if (item && item->role() == QAccessible::Notification)
+            heardEvents.append(u"notice: "_s + item->text(QAccessible::Name));
+        break;
+    case QAccessible::NameChanged:
+        if (object->objectName() == u"Shape1")
+            heardEvents.append(u"disc: "_s + item->text(QAccessible::Name));
+        break;
+    case QAccessible::TextRemoved:
+    case QAccessible::TextInserted:
+    case QAccessible::TextUpdated:
+        if (answerBox && (heardEvents.isEmpty() || heardEvents.last() != u"answer box text"))
+            heardEvents.append(u"answer box text"_s);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 class TestAccessibility : public QObject {
@@ -82,6 +125,8 @@ private slots:
     void boxesReadTheGame();
     void instructionsCanBeRead_data();
     void instructionsCanBeRead();
+    void readerHearsEachTurn_data();
+    void readerHearsEachTurn();
 
 private:
     void answer(const QString &typed);
@@ -174,6 +219,7 @@ void TestAccessibility::windowListsEveryControlAndDiscOnce()
                             u"Istruzioni e informazioni sul gioco"_s};
     for (int k = 1; k <= content::kLetterCount; ++k)
         expected.append(letter(k) + u", da giocare"_s);
+    expected.append(QString()); // the notice, hidden and silent until the game ends
     expected.sort();
     QCOMPARE(heard, expected);
 }
@@ -275,6 +321,98 @@ void TestAccessibility::instructionsCanBeRead()
         listed.append(nameOf(child));
     QVERIFY2(listed.contains(name), qPrintable(listed.join(u" | ")));
     QVERIFY2(listed.contains(u"Torna al gioco"_s), qPrintable(listed.join(u" | ")));
+}
+
+void TestAccessibility::readerHearsEachTurn_data()
+{
+    // Every letter draws its first question. `plan` is played first, one letter per press: R
+    // right, W wrong, P passed; then `event`: GIOCA, one press, or the clock running out.
+    QTest::addColumn<QString>("plan");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("heard");
+    const auto clue = [](int k) { return content::doman(k, 1).toString(); };
+    const QString twentyRight(20, u'R');
+    const QString retry = u" RIPROVA LA PROSSIMA VOLTA!!!"_s;
+
+    QTest::newRow("GIOCA: the letter and its whole clue")
+        << QString() << u"GIOCA"_s << QStringList{u"focus: Lettera A. "_s + clue(1), u"answer box text"_s};
+    QTest::newRow("a right answer: the verdict, the next letter and its clue")
+        << QString() << u"R"_s
+        << QStringList{u"disc: A, corretta"_s, u"focus: A, corretta. Lettera B. "_s + clue(2), u"answer box text"_s};
+    QTest::newRow("a wrong answer")
+        << QString() << u"W"_s
+        << QStringList{u"disc: A, sbagliata"_s, u"focus: A, sbagliata. Lettera B. "_s + clue(2), u"answer box text"_s};
+    QTest::newRow("a passed letter")
+        << QString() << u"P"_s
+        << QStringList{u"disc: A, passata"_s, u"focus: A, passata. Lettera B. "_s + clue(2), u"answer box text"_s};
+    QTest::newRow("after Z, the passed letter comes back")
+        << u"P"_s + QString(19, u'R') << u"R"_s
+        << QStringList{u"disc: Z, corretta"_s, u"focus: Z, corretta. Lettera A. "_s + clue(1), u"answer box text"_s};
+    QTest::newRow("the second pass, passed again")
+        << u"P"_s + twentyRight << u"P"_s
+        << QStringList{u"focus: A, passata. Lettera A. "_s + clue(1), u"answer box text"_s};
+    QTest::newRow("the full score: the verdict, then the closing message")
+        << u"P"_s + twentyRight << u"R"_s
+        << QStringList{u"disc: A, corretta"_s, u"focus: A, corretta"_s, u"answer box text"_s,
+                       u"notice: COMPLIMENTI SEI RIUSCITO A RISPONDERE A TUTTE LE DOMANDE!"_s};
+    QTest::newRow("every letter settled: the message and the retry line")
+        << twentyRight << u"W"_s
+        << QStringList{u"disc: Z, sbagliata"_s, u"focus: Z, sbagliata"_s, u"answer box text"_s,
+                       u"notice: PECCATO......SEI RIUSCITO A RISPONDERE A SOLO 20 DOMANDE!!"_s + retry};
+    QTest::newRow("every letter wrong")
+        << QString(20, u'W') << u"W"_s
+        << QStringList{u"disc: Z, sbagliata"_s, u"focus: Z, sbagliata"_s, u"answer box text"_s,
+                       u"notice: PECCATO......NON HAI RISPOSTO A NESSUNA DOMANDA!"_s + retry};
+    QTest::newRow("the clock runs out, the keyboard elsewhere")
+        << u"R"_s << u"timeout"_s
+        << QStringList{u"answer box text"_s, u"notice: PECCATO......SEI RIUSCITO A RISPONDERE A SOLO 1 DOMANDE!!"_s + retry};
+}
+
+// What a screen reader hears without the player moving the keyboard: the answer box's
+// description is in place before it takes the focus, and it takes the focus before its text
+// changes, or the reader says nothing; the end is a notice, read wherever the keyboard is.
+void TestAccessibility::readerHearsEachTurn()
+{
+    QFETCH(QString, plan);
+    QFETCH(QString, event);
+    QFETCH(QStringList, heard);
+
+    const auto typed = [](QChar kind, int k) {
+        return kind == u'R' ? content::rispos(k, 1).toString() : kind == u'P' ? u"girolettera"_s : u"no"_s;
+    };
+    int k = 1;
+    const auto press = [&](QChar kind) {
+        answer(typed(kind, k));
+        k = k == content::kLetterCount ? 1 : k + 1; // A comes back first in the second pass
+    };
+    if (event != u"GIOCA")
+        QTest::mouseClick(child(u"Gioca"_s), Qt::LeftButton);
+    for (QChar kind : plan)
+        press(kind);
+    // Typed before listening: what counts is what AVANTI brings.
+    const bool pressing = event.size() == 1;
+    if (pressing)
+        qobject_cast<QLineEdit *>(child(u"Text2"_s))->setText(typed(event.front(), k));
+
+    // As a screen reader would when it comes: the offscreen platform has none to turn it on.
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    heardEvents.clear();
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(recordEvent);
+    const auto restore = qScopeGuard([before] {
+        QAccessible::installUpdateHandler(before);
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+    });
+    if (event == u"GIOCA") {
+        QTest::mouseClick(child(u"Gioca"_s), Qt::LeftButton);
+    } else if (event == u"timeout") {
+        child(u"Text1"_s)->setFocus();
+        auto *timer = form->findChild<QTimer *>(u"Timer1"_s);
+        for (int t = 0; t < engine::kGameSeconds; ++t)
+            QMetaObject::invokeMethod(timer, "timeout");
+    } else if (pressing) {
+        QTest::mouseClick(child(u"Avanti"_s), Qt::LeftButton);
+    }
+    QCOMPARE(heardEvents, heard);
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -1,5 +1,7 @@
 #include "view.h"
 
+#include <QStringList>
+
 #include "content/bank.h"
 
 namespace engine {
@@ -36,6 +38,34 @@ View viewOf(const State &state)
     view.clockRunning = phase == Phase::Playing;
     view.discs = state.letters;
     return view;
+}
+
+QString spokenLetter(int k, LetterState state)
+{
+    static constexpr QStringView kWords[] = {u"da giocare", u"corretta", u"sbagliata", u"passata"};
+    QString spoken(content::letterAt(k));
+    return spoken.append(u", ").append(kWords[int(state)]);
+}
+
+Announcement announcementOf(const State &before, const State &after)
+{
+    Announcement said;
+    QStringList news;
+    const bool pressed = after.step != before.step;
+    if (pressed)
+        news.append(spokenLetter(before.asked, after.letter(before.asked)));
+    if (after.phase() == Phase::Playing && (pressed || before.phase() == Phase::Ready)) {
+        news.append(QStringLiteral("Lettera ") + content::letterAt(after.asked));
+        news.append(content::doman(after.asked, after.draw.number(after.asked)).toString());
+    }
+    said.news = news.join(u". ");
+    if (after.phase() == Phase::Over && before.phase() != Phase::Over) {
+        const Closing closing = closingFor(after.ending, after.score);
+        said.notice = closing.message;
+        if (closing.retry)
+            said.notice.append(u' ').append(kRetry);
+    }
+    return said;
 }
 
 } // namespace engine

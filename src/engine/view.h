@@ -34,4 +34,20 @@ struct View {
 
 View viewOf(const State &state);
 
+// What a screen reader says for letter k (1..21) in the given state, as the window names its
+// discs: "A, corretta", "B, da giocare".
+QString spokenLetter(int k, LetterState state);
+
+// What a screen reader is told of an event beyond what it reads off the window by itself.
+struct Announcement {
+    // Goes with the answer box as the keyboard comes back to it: the verdict on the letter
+    // just answered, then the letter asked and its whole clue ("A, corretta. Lettera B.
+    // Grosso cetaceo").
+    QString news;
+    // Read wherever the keyboard is, since the clock can end a game at any moment: the closing
+    // message and, where there is one, the retry line.
+    QString notice;
+};
+Announcement announcementOf(const State &before, const State &after);
+
 } // namespace engine

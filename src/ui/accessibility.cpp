@@ -90,8 +90,20 @@ private:
     }
 };
 
+class NoticeAccessible final : public QAccessibleWidget {
+public:
+    explicit NoticeAccessible(Notice *notice) : QAccessibleWidget(notice, QAccessible::Notification) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<const Notice *>(widget())->text() : QString();
+    }
+};
+
 QAccessibleInterface *gameAccessible(const QString &className, QObject *object)
 {
+    if (auto *notice = qobject_cast<Notice *>(object))
+        return new NoticeAccessible(notice);
     if (auto *disc = qobject_cast<BoardDisc *>(object))
         return new DiscAccessible(disc);
     if (object->isWidgetType() && (className == u"Form1" || className == u"infistr"))
@@ -100,6 +112,21 @@ QAccessibleInterface *gameAccessible(const QString &className, QObject *object)
 }
 
 } // namespace
+
+Notice::Notice(QWidget *window) : QWidget(window)
+{
+    installAccessibility();
+    setObjectName(QStringLiteral("Avviso"));
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+}
+
+void Notice::announce(const QString &text)
+{
+    text_ = text;
+    QAccessibleEvent shown(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
 
 void installAccessibility()
 {

@@ -182,6 +182,8 @@ void Form1::buildControls()
     QWidget::setTabOrder(timeBox_, instructionsButton_);
     QWidget::setTabOrder(instructionsButton_, nextButton_);
 
+    notice_ = new Notice(this);
+
     countdown_ = new QTimer(this);
     countdown_->setObjectName(QStringLiteral("Timer1"));
     countdown_->setInterval(1000);
@@ -216,8 +218,15 @@ void Form1::paintEvent(QPaintEvent *)
 
 void Form1::advance(const engine::State &next)
 {
+    const engine::Announcement said = engine::announcementOf(state_, next);
     state_ = next;
+    // Set before the keyboard comes back to the answer box, which a screen reader reads then,
+    // description and all.
+    if (!said.news.isEmpty())
+        answerBox_->setAccessibleDescription(said.news);
     present(engine::viewOf(state_));
+    if (!said.notice.isEmpty())
+        notice_->announce(said.notice);
 }
 
 void Form1::present(const engine::View &view)
@@ -229,7 +238,11 @@ void Form1::present(const engine::View &view)
         board_->setState(k, view.discs[k - 1]);
     if (changed(&engine::View::question))
         questionBox_->setPlainText(view.question);
+    // The keyboard goes to its box before the answer box is emptied: a screen reader hears a
+    // box that is emptied before it takes the focus as nothing at all.
     const bool newTurn = changed(&engine::View::turn);
+    if (newTurn || changed(&engine::View::focus))
+        (view.focus == engine::Focus::AnswerBox ? static_cast<QWidget *>(answerBox_) : questionBox_)->setFocus();
     if (newTurn || changed(&engine::View::answer))
         answerBox_->setText(view.answer);
     if (changed(&engine::View::letter)) {
@@ -250,8 +263,6 @@ void Form1::present(const engine::View &view)
         else
             countdown_->stop();
     }
-    if (newTurn || changed(&engine::View::focus))
-        (view.focus == engine::Focus::AnswerBox ? static_cast<QWidget *>(answerBox_) : questionBox_)->setFocus();
     shown_ = view;
 }
 

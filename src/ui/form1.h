@@ -24,6 +24,7 @@ class infistr;
 
 namespace ui {
 class LetterBoard;
+class Notice;
 } // namespace ui
 
 class Form1 : public QWidget {
@@ -70,6 +71,7 @@ private:
     QPushButton *exitButton_ = nullptr; // Esci
     QTimer *countdown_ = nullptr;       // Timer1
     ui::LetterBoard *board_ = nullptr;
+    ui::Notice *notice_ = nullptr;      // what a screen reader is told at the end
 
     // The one instructions window, while it is open. It has no owner window, so it outlives
     // this one when the desktop closes the game's window first.

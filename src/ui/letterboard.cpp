@@ -95,26 +95,6 @@ void announceNameChange(QObject *item)
 
 } // namespace
 
-QString spokenLetter(int index, LetterState state)
-{
-    QString words;
-    switch (state) {
-    case LetterState::Correct:
-        words = QStringLiteral("corretta");
-        break;
-    case LetterState::Wrong:
-        words = QStringLiteral("sbagliata");
-        break;
-    case LetterState::Passed:
-        words = QStringLiteral("passata");
-        break;
-    case LetterState::Pending:
-        words = QStringLiteral("da giocare");
-        break;
-    }
-    return QStringLiteral("%1, %2").arg(content::letterAt(index)).arg(words);
-}
-
 QColor stateColour(LetterState state)
 {
     switch (state) {

@@ -14,6 +14,7 @@
 #include <array>
 
 #include "engine/game.h"
+#include "engine/view.h"
 
 class QPainter;
 
@@ -21,9 +22,6 @@ namespace ui {
 
 // The colour of a letter state; a pending letter shows the desktop colour.
 QColor stateColour(engine::LetterState state);
-
-// What a screen reader says for the letter k (1..21) in the given state, such as "A, corretta".
-QString spokenLetter(int index, engine::LetterState state);
 
 // One disc as the board draws it: a circle filling `box`, filled with `fill` and outlined one
 // pixel wide in `outline`, the outline on the box's edge at every scale.
@@ -40,7 +38,7 @@ public:
 
     int index() const { return index_; }
     engine::LetterState state() const;
-    QString spoken() const { return spokenLetter(index_, state()); }
+    QString spoken() const { return engine::spokenLetter(index_, state()); }
     // Where the disc lies in the board's parent window.
     QRect geometry() const;
     LetterBoard *board() const;

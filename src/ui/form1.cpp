@@ -129,19 +129,19 @@ void Form1::buildControls()
     }
 
     instructionsButton_ = makeButton(new WrapButton(QStringLiteral("Istruzioni e informazioni sul gioco"), this),
-                             "Istruzioni", twipsRect(240, 120, 1335, 735), 0x00FFC0C0);
+                                     "Istruzioni", twipsRect(240, 120, 1335, 735), 0x00FFC0C0);
     playButton_ = makeButton(new QPushButton(QStringLiteral("GIOCA"), this), "Gioca",
-                        twipsRect(2160, 120, 975, 375), 0x0000C0C0);
+                             twipsRect(2160, 120, 975, 375), 0x0000C0C0);
     exitButton_ = makeButton(new QPushButton(QStringLiteral("ESCI"), this), "Esci",
-                       twipsRect(240, 5040, 855, 375), 0x00E0E0E0);
+                             twipsRect(240, 5040, 855, 375), 0x00E0E0E0);
     nextButton_ = makeButton(new QPushButton(QStringLiteral("AVANTI"), this), "Avanti",
-                         twipsRect(4680, 5040, 1095, 375), 0x00C0E0FF);
+                             twipsRect(4680, 5040, 1095, 375), 0x00C0E0FF);
 
     scoreBox_ = makeLineEdit(this, "Text3", twipsRect(2160, 840, 975, 285));
     timeBox_ = makeLineEdit(this, "Text4", twipsRect(4080, 840, 1215, 285));
     answerBox_ = makeLineEdit(this, "Text2", twipsRect(1440, 5280, 3015, 285));
-    // The game reads the score back and the clue on show identifies the letter asked, so
-    // neither box takes typing; both still take the focus so they can be read and copied.
+    // The score and the clue on show are the game's to write: neither box takes typing, and
+    // both still take the focus so they can be read and copied.
     scoreBox_->setReadOnly(true);
     auto *panels = new PanelCacheStyle(QStyleFactory::create(style()->name()));
     panels->setParent(this);

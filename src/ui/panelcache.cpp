@@ -34,18 +34,10 @@ void PanelCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
         picture.pixmap.setDevicePixelRatio(scale);
         picture.pixmap.fill(ground);
         QPainter onPicture(&picture.pixmap);
-        if (const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option)) {
-            QStyleOptionFrame atOrigin(*frame);
-            atOrigin.rect.moveTopLeft(QPoint());
-            baseStyle()->drawPrimitive(element, &atOrigin, &onPicture, widget);
-        } else {
-            QStyleOption atOrigin(*option);
-            atOrigin.rect.moveTopLeft(QPoint());
-            baseStyle()->drawPrimitive(element, &atOrigin, &onPicture, widget);
-        }
+        onPicture.translate(-option->rect.topLeft()); // the panel as drawn where it stands
+        baseStyle()->drawPrimitive(element, option, &onPicture, widget);
     }
-    const QPixmap &panel = picture.pixmap;
-    painter->drawPixmap(option->rect.topLeft(), panel);
+    painter->drawPixmap(option->rect.topLeft(), picture.pixmap);
 }
 
 } // namespace ui

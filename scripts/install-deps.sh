@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs with apt-get whatever this Debian 12 machine lacks to build, run and test the game.
-# Does nothing when everything is present. Needs root (or sudo) only when something is missing.
+# Installs with apt-get whatever this Debian 12 or 13 machine lacks to build, run and test the
+# game. Does nothing when everything is present. Needs root (or sudo) only when something is
+# missing. Where a package's name differs between releases, it is found from the release itself.
+#   install-deps.sh [--test | --fuzz | --screenreader]
 set -euo pipefail
 
 packages=(
@@ -8,25 +10,42 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation2 fonts-dejavu-core qt6-translations-l10n
 )
-if [[ "${1:-}" == "--test" ]]; then
-    packages+=(libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc groff-base
-              qt6-base-private-dev)
-elif [[ "${1:-}" == "--fuzz" ]]; then
-    packages+=(clang libclang-rt-14-dev)
-elif [[ "${1:-}" == "--screenreader" ]]; then
-    packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool python3-pyatspi)
-fi
+case "${1:-}" in
+--test)
+    packages+=(clang libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc
+               groff-base qt6-base-private-dev) ;;
+--fuzz)
+    packages+=(clang) ;;
+--screenreader)
+    packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool
+               python3-pyatspi) ;;
+esac
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-echo "Installing: ${missing[*]}" >&2
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt_updated=false
+install() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+    echo "Installing: ${missing[*]}" >&2
+    # Another apt run (an unattended upgrade, a second checkout's set-up) may hold the lock.
+    local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+    if ! $apt_updated; then
+        "${apt[@]}" update -qq
+        apt_updated=true
+    fi
+    "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+install "${packages[@]}"
+
+# libFuzzer and the sanitizers' runtime come with the clang release the machine has (14 on
+# Debian 12, 19 on Debian 13), in a package named after it.
+if [[ "${1:-}" == "--fuzz" ]]; then
+    clang_major=$(clang --version | sed -n 's/.*clang version \([0-9][0-9]*\)\..*/\1/p' | head -n 1)
+    [[ -n "$clang_major" ]] || { echo "install-deps.sh: cannot tell clang's version" >&2; exit 1; }
+    install "libclang-rt-$clang_major-dev"
+fi

@@ -284,6 +284,19 @@ void TestAccessibility::boxesReadTheGame()
 
     QAccessibleInterface *question = accessible(child(u"Text1"_s));
     QCOMPARE(textOf(question), content::doman(2, 1).toString());
+    // The keyboard moves through the clue word by word, and a reader hears each word.
+    child(u"Text1"_s)->setFocus();
+    QTest::keyClick(child(u"Text1"_s), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(child(u"Text1"_s), Qt::Key_Right, Qt::ControlModifier);
+    QAccessibleTextInterface *clue = question->textInterface();
+    const QString clueB = content::doman(2, 1).toString();
+    const qsizetype second = clueB.indexOf(u' ') + 1;
+    const qsizetype third = clueB.indexOf(u' ', second) + 1; // 0 when the clue has two words
+    const QString secondWord = third ? clueB.mid(second, third - second) : clueB.mid(second);
+    QCOMPARE(clue->cursorPosition(), int(second));
+    int start = 0;
+    int end = 0;
+    QCOMPARE(clue->textAtOffset(clue->cursorPosition(), QAccessible::WordBoundary, &start, &end), secondWord);
     QCOMPARE(textOf(accessible(child(u"Text3"_s))), u"1"_s);
     QCOMPARE(textOf(accessible(child(u"Text4"_s))), u"160"_s);
     // Read-only, so a reader does not invite typing the score.

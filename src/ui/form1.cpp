@@ -157,6 +157,9 @@ void Form1::buildControls()
     questionBox_->setGeometry(twipsRect(480, 4320, 5055, 525));
     questionBox_->setFont(defaultFont());
     questionBox_->setReadOnly(true);
+    // The arrow keys move a caret through the clue, so a screen reader reads it by word and by
+    // line, as it does the answer box.
+    questionBox_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     questionBox_->setFocusPolicy(Qt::StrongFocus);
     questionBox_->setTabChangesFocus(true);
     questionBox_->setAcceptRichText(false);

@@ -56,17 +56,14 @@ ANSWER_BOX_MOVES = [
     ("Right, by a character", "Right", None),
     ("Left, by a character", "Left", None),
     ("End, to the end of the text", "End", None),
-    ("Left, from the end", "Left", None),
     ("Home, to the start", "Home", None),
 ]
-CLUE_BOX_MOVES = [
-    ("Ctrl+Right, by a word in the clue", "ctrl+Right", None),
-    ("Ctrl+Right, by another word", "ctrl+Right", None),
-    ("Down, by a line in the clue", "Down", None),
-    ("Up, back a line", "Up", None),
-    ("Ctrl+End, to the end of the clue", "ctrl+End", None),
-    ("Ctrl+Left, the last word of the clue", "ctrl+Left", None),
-]
+# In the clue box, after a word, by line: Down and Up over a clue the box shows on two lines;
+# over one on a single line, Ctrl+End and Ctrl+Home, which Orca reads as moves by line.
+CLUE_WORD_MOVE = ("Ctrl+Right, by a word in the clue", "ctrl+Right", None)
+CLUE_LINE_MOVES_TWO = [("Down, to the clue's second line", "Down", 1), ("Up, back to its first line", "Up", 0)]
+CLUE_LINE_MOVES_ONE = [("Ctrl+End, to the end of the clue's only line", "ctrl+End", 0),
+                       ("Ctrl+Home, back to its start", "ctrl+Home", 0)]
 
 # The first pass: three right, three wrong, three passed, then the rest alternately right
 # and wrong, so the pass ends with G, H and I still to answer. Then one second-pass press.
@@ -293,6 +290,20 @@ class GameWindow:
         obj.clearCache()
         return obj.queryText().getText(0, -1)
 
+    def lines(self, name):
+        """The lines the box shows, as its text interface gives them line by line."""
+        obj = self.fixed[name]
+        obj.clearCache()
+        text = obj.queryText()
+        lines, offset = [], 0
+        while offset < text.characterCount and len(lines) < 20:
+            line, start, end = text.getTextAtOffset(offset, self.pyatspi.TEXT_BOUNDARY_LINE_START)
+            if end <= offset:
+                raise HarnessError(f"the {name} box gives no line at offset {offset}")
+            lines.append(line)
+            offset = end
+        return lines
+
     def letter(self):
         obj = self.fixed["Lettera"]
         obj.clearCache()
@@ -415,8 +426,10 @@ def play(window, bank, opening):
     settle(minimum=0.5, quiet=0.8)
     if window.focused_name() != "Domanda":
         raise HarnessError(f"Shift+Tab from the answer box reached {window.focused_name()!r}, not the clue box")
-    for label, key, word in CLUE_BOX_MOVES:
-        move(label, key, word)
+    lines = window.lines("Domanda")
+    move(*CLUE_WORD_MOVE)
+    for label, key, line in CLUE_LINE_MOVES_TWO if len(lines) > 1 else CLUE_LINE_MOVES_ONE:
+        move(label, key, lines[line])
     moves.mark("Tab back, the answer box emptied")
     xdo("key", "Tab")
     time.sleep(0.3)
@@ -502,13 +515,14 @@ def check(steps, speech):
         if step.title == "start":
             continue
         if step.moves:
-            for label, word in step.moves.items():
+            for label, piece in step.moves.items():
                 heard_there = " ".join(step.said[label])
-                if word is None:
+                if piece is None:
                     step.checks.append(("moves: something said", label, bool(normalised(heard_there))))
                 else:
-                    step.checks.append(("moves: the word at the caret", f"{label}: {word}",
-                                        contains_words(heard_there, word)))
+                    what = "the line" if " " in piece.strip() else "the word"
+                    step.checks.append((f"moves: {what} at the caret", f"{label}: {piece}",
+                                        contains_words(heard_there, piece)))
             before, after, seconds = step.clock
             step.checks.append(("moves: the clock went on", f"{before} s left, then {after} s, "
                                 f"{seconds:.0f} s later", before - after >= max(1, int(seconds) - 2)))

@@ -427,6 +427,11 @@ void TestAccessibility::textsReadPieceByPiece()
         QAccessibleTextInterface *reader = accessible(box)->textInterface();
         QVERIFY2(reader, qPrintable(name));
         QCOMPARE(reader->characterCount(), size);
+        // One run of text without attributes, which a reader reads whole.
+        int runStart = -2;
+        int runEnd = -2;
+        reader->attributes(size, &runStart, &runEnd);
+        QCOMPARE(qMakePair(runStart, runEnd), qMakePair(0, size));
         for (int offset = -3; offset <= size + 2; ++offset) {
             const struct {
                 const char *asked;

@@ -172,6 +172,7 @@ void Form1::buildControls()
     centred.setWrapMode(QTextOption::WordWrap);
     questionBox_->document()->setDefaultTextOption(centred);
     panels->adoptFrame(questionBox_);
+    new CaretRest(questionBox_, std::chrono::seconds(5));
 
     // What a screen reader calls the boxes and the current letter, which have no caption of
     // their own to be read by; buttons and caption labels are read by their text.

@@ -44,6 +44,27 @@ SCORE_HEAD = "PECCATO......SEI RIUSCITO A RISPONDERE A SOLO "
 SCORE_TAIL = " DOMANDE!!"
 RETRY = "RIPROVA LA PROSSIMA VOLTA!!!"
 
+# Typed into the answer box after GIOCA and moved through before the first answer. The moves,
+# each with a word Orca must say with it where one is certain: from the end of the text, the
+# word before the caret comes first. The end of the text, and a word asked for there, froze
+# the game once.
+NAVIGATION_TEXT = "abc def"
+ANSWER_BOX_MOVES = [
+    ("Ctrl+Left, to the start of def", "ctrl+Left", "def"),
+    ("Ctrl+Left, to the start of abc", "ctrl+Left", "abc"),
+    ("Ctrl+Right, to the start of def", "ctrl+Right", None),
+    ("Right, by a character", "Right", None),
+    ("Left, by a character", "Left", None),
+    ("End, to the end of the text", "End", None),
+    ("Home, to the start", "Home", None),
+]
+# In the clue box, after a word, by line: Down and Up over a clue the box shows on two lines;
+# over one on a single line, Ctrl+End and Ctrl+Home, which Orca reads as moves by line.
+CLUE_WORD_MOVE = ("Ctrl+Right, by a word in the clue", "ctrl+Right", None)
+CLUE_LINE_MOVES_TWO = [("Down, to the clue's second line", "Down", 1), ("Up, back to its first line", "Up", 0)]
+CLUE_LINE_MOVES_ONE = [("Ctrl+End, to the end of the clue's only line", "ctrl+End", 0),
+                       ("Ctrl+Home, back to its start", "ctrl+Home", 0)]
+
 # The first pass: three right, three wrong, three passed, then the rest alternately right
 # and wrong, so the pass ends with G, H and I still to answer. Then one second-pass press.
 FIRST_PASS = ["right"] * 3 + ["wrong"] * 3 + ["passed"] * 3 + ["right", "wrong"] * 6
@@ -269,6 +290,20 @@ class GameWindow:
         obj.clearCache()
         return obj.queryText().getText(0, -1)
 
+    def lines(self, name):
+        """The lines the box shows, as its text interface gives them line by line."""
+        obj = self.fixed[name]
+        obj.clearCache()
+        text = obj.queryText()
+        lines, offset = [], 0
+        while offset < text.characterCount and len(lines) < 20:
+            line, start, end = text.getTextAtOffset(offset, self.pyatspi.TEXT_BOUNDARY_LINE_START)
+            if end <= offset:
+                raise HarnessError(f"the {name} box gives no line at offset {offset}")
+            lines.append(line)
+            offset = end
+        return lines
+
     def letter(self):
         obj = self.fixed["Lettera"]
         obj.clearCache()
@@ -302,6 +337,8 @@ class Step:
         self.expect_message = None  # the closing message, at the end
         self.said = {}  # part label -> utterances
         self.checks = []  # (requirement, expected text, heard or not)
+        self.moves = {}  # for a move through a box: part label -> a word it must say, or None
+        self.clock = None  # for the moves: (seconds shown before, after, seconds that passed)
 
     def mark(self, label, checked=False):
         self.parts.append((label, datetime.datetime.now(), checked))
@@ -364,6 +401,45 @@ def play(window, bank, opening):
     gioca.expect_letter = "A"
     gioca.expect_clue = window.text("Domanda")
     steps.append(gioca)
+
+    # Moving through the answer box by character and by word, as a player checks what was
+    # typed, then through the clue box by line and by word: Orca asks the box for the piece
+    # at the caret after each key, at the end of the text too, and must say it while the
+    # clock goes on.
+    moves = Step("moving through the boxes")
+    shown_before, moved_at = int(window.text("Tempo")), time.monotonic()
+    moves.mark(f'type "{NAVIGATION_TEXT}"')
+    type_answer(moves, NAVIGATION_TEXT)
+
+    def move(label, key, word=None):
+        moves.mark(label, checked=True)
+        moves.moves[label] = word
+        xdo("key", key)
+        settle(minimum=0.4, quiet=0.8, maximum=6.0)
+
+    for label, key, word in ANSWER_BOX_MOVES:
+        move(label, key, word)
+    if window.text("Risposta") != NAVIGATION_TEXT:
+        raise HarnessError(f"moving through the answer box changed it to {window.text('Risposta')!r}")
+    moves.mark("Shift+Tab to the clue box")
+    xdo("key", "shift+Tab")
+    settle(minimum=0.5, quiet=0.8)
+    if window.focused_name() != "Domanda":
+        raise HarnessError(f"Shift+Tab from the answer box reached {window.focused_name()!r}, not the clue box")
+    lines = window.lines("Domanda")
+    move(*CLUE_WORD_MOVE)
+    for label, key, line in CLUE_LINE_MOVES_TWO if len(lines) > 1 else CLUE_LINE_MOVES_ONE:
+        move(label, key, lines[line])
+    moves.mark("Tab back, the answer box emptied")
+    xdo("key", "Tab")
+    time.sleep(0.3)
+    xdo("key", "ctrl+a", "BackSpace")
+    settle(minimum=0.5, quiet=0.8)
+    if window.focused_name() != "Risposta" or window.text("Risposta"):
+        raise HarnessError(f"after the moves the focus is on {window.focused_name()!r} and the answer box "
+                           f"holds {window.text('Risposta')!r}")
+    moves.clock = (shown_before, int(window.text("Tempo")), time.monotonic() - moved_at)
+    steps.append(moves)
 
     plan = list(zip(LETTERS, FIRST_PASS)) + SECOND_PASS
     score = 0
@@ -437,6 +513,19 @@ def check(steps, speech):
     for step in steps:
         heard = " ".join(text for label, _, checked in step.parts if checked for text in step.said[label])
         if step.title == "start":
+            continue
+        if step.moves:
+            for label, piece in step.moves.items():
+                heard_there = " ".join(step.said[label])
+                if piece is None:
+                    step.checks.append(("moves: something said", label, bool(normalised(heard_there))))
+                else:
+                    what = "the line" if " " in piece.strip() else "the word"
+                    step.checks.append((f"moves: {what} at the caret", f"{label}: {piece}",
+                                        contains_words(heard_there, piece)))
+            before, after, seconds = step.clock
+            step.checks.append(("moves: the clock went on", f"{before} s left, then {after} s, "
+                                f"{seconds:.0f} s later", before - after >= max(1, int(seconds) - 2)))
             continue
         if step.title == "time-out":
             step.checks.append(("ending: closing message", step.expect_message,

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Plays one game keyboard-only under the Orca screen reader, on a private X server, and prints
-# what Orca spoke after each key: GIOCA, three right, three wrong and three passed answers,
-# the rest of the first pass, one second-pass answer, then the clock running out. Fails when
-# a clue, a verdict or the ending was not spoken. Needs root for the first install only.
+# what Orca spoke after each key: GIOCA, moves through the answer box by character and by
+# word and through the clue by word and by line, three right, three wrong and three passed
+# answers, the rest of the first pass, one second-pass answer, then the clock running out.
+# Fails when a clue, a verdict, a move or the ending was not spoken, or the clock stopped.
+# Needs root for the first install only.
 #
 #   scripts/screenreader.sh
 #

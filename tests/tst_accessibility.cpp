@@ -2,6 +2,7 @@
 // every item says, and how the letter board and the current letter read as a game goes on.
 
 #include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -123,6 +124,8 @@ private slots:
     void pointerFindsTheControlUnderIt();
     void discsReadTheirLetterAndState();
     void boxesReadTheGame();
+    void textsReadPieceByPiece_data();
+    void textsReadPieceByPiece();
     void instructionsCanBeRead_data();
     void instructionsCanBeRead();
     void readerHearsEachTurn_data();
@@ -281,11 +284,173 @@ void TestAccessibility::boxesReadTheGame()
 
     QAccessibleInterface *question = accessible(child(u"Text1"_s));
     QCOMPARE(textOf(question), content::doman(2, 1).toString());
+    // The keyboard moves through the clue word by word, and a reader hears each word.
+    child(u"Text1"_s)->setFocus();
+    QTest::keyClick(child(u"Text1"_s), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(child(u"Text1"_s), Qt::Key_Right, Qt::ControlModifier);
+    QAccessibleTextInterface *clue = question->textInterface();
+    const QString clueB = content::doman(2, 1).toString();
+    const qsizetype second = clueB.indexOf(u' ') + 1;
+    const qsizetype third = clueB.indexOf(u' ', second) + 1; // 0 when the clue has two words
+    const QString secondWord = third ? clueB.mid(second, third - second) : clueB.mid(second);
+    QCOMPARE(clue->cursorPosition(), int(second));
+    int start = 0;
+    int end = 0;
+    QCOMPARE(clue->textAtOffset(clue->cursorPosition(), QAccessible::WordBoundary, &start, &end), secondWord);
     QCOMPARE(textOf(accessible(child(u"Text3"_s))), u"1"_s);
     QCOMPARE(textOf(accessible(child(u"Text4"_s))), u"160"_s);
     // Read-only, so a reader does not invite typing the score.
     QVERIFY(accessible(child(u"Text3"_s))->state().readOnly);
     QVERIFY(!accessible(child(u"Text2"_s))->state().readOnly);
+
+    // What the player cannot type into cannot be written through a screen reader's tools.
+    for (const QString &box : {u"Text1"_s, u"Text3"_s}) {
+        QAccessibleInterface *item = accessible(child(box));
+        const QString before = textOf(item);
+        QVERIFY2(!item->editableTextInterface(), qPrintable(box));
+        item->setText(QAccessible::Value, u"999"_s);
+        QCOMPARE(textOf(item), before);
+    }
+    QAccessibleInterface *answerBox = accessible(child(u"Text2"_s));
+    QVERIFY(answerBox->editableTextInterface());
+    answerBox->editableTextInterface()->insertText(0, u"cadetto"_s);
+    answerBox->editableTextInterface()->replaceText(0, 1, u"C"_s);
+    QCOMPARE(qobject_cast<QLineEdit *>(child(u"Text2"_s))->text(), u"Cadetto"_s);
+}
+
+void TestAccessibility::textsReadPieceByPiece_data()
+{
+    // A text, cut into the pieces a screen reader moves by: these, joined, make the text.
+    // `questionBoxPieces` stands for `pieces` in the question box, which wraps its lines.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QAccessible::TextBoundaryType>("boundary");
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<QStringList>("questionBoxPieces");
+
+    const QString clue = content::doman(3, 1).toString();
+    const QStringList clueWords = {u"Allievo "_s, u"di "_s, u"un'accademia "_s, u"militare; "_s, u"anche "_s,
+                                   u"il "_s, u"figlio "_s, u"non "_s, u"primogenito "_s, u"di "_s, u"una "_s,
+                                   u"famiglia "_s, u"nobile"_s};
+    const QStringList clueLines = {u"Allievo di un'accademia militare; anche il figlio non primogenito di "_s,
+                                   u"una famiglia nobile"_s};
+    struct Sample {
+        const char *name;
+        QString text;
+        QStringList characters;
+        QStringList words;
+    };
+    const auto each = [](const QString &text) {
+        QStringList characters;
+        for (QChar c : text)
+            characters.append(QString(c));
+        return characters;
+    };
+    const Sample samples[] = {
+        {"empty", QString(), {}, {}},
+        {"the time", u"158"_s, each(u"158"_s), {u"158"_s}},
+        {"two words", u"abc def"_s, each(u"abc def"_s), {u"abc "_s, u"def"_s}},
+        {"a leading blank", u" abc"_s, each(u" abc"_s), {u" "_s, u"abc"_s}},
+        {"a leading dash", u"-abc"_s, each(u"-abc"_s), {u"-"_s, u"abc"_s}},
+        {"an apostrophe", u"l'acqua"_s, each(u"l'acqua"_s), {u"l'acqua"_s}},
+        {"a combining accent", u"sake\u0301"_s, {u"s"_s, u"a"_s, u"k"_s, u"e\u0301"_s}, {u"sake\u0301"_s}},
+        {"a whole clue", clue, each(clue), clueWords},
+    };
+    const QStringList none;
+    for (const Sample &sample : samples) {
+        const QStringList whole = sample.text.isEmpty() ? QStringList() : QStringList{sample.text};
+        const auto row = [&](const char *boundary, QAccessible::TextBoundaryType type, const QStringList &pieces,
+                             const QStringList &inQuestionBox) {
+            QTest::addRow("%s, %s", sample.name, boundary) << sample.text << type << pieces << inQuestionBox;
+        };
+        row("by character", QAccessible::CharBoundary, sample.characters, none);
+        row("by word", QAccessible::WordBoundary, sample.words, none);
+        row("by sentence", QAccessible::SentenceBoundary, whole, none);
+        row("by line", QAccessible::LineBoundary, whole, sample.text == clue ? clueLines : none);
+        row("by paragraph", QAccessible::ParagraphBoundary, whole, none);
+        row("whole", QAccessible::NoBoundary, whole, none);
+    }
+}
+
+// Every text box and the current letter, asked for the piece at, before and after every
+// offset, and a little outside the text. Qt's own answer for a line edit never returned at the
+// end of the text or before a leading blank, and the game froze.
+void TestAccessibility::textsReadPieceByPiece()
+{
+    QFETCH(QString, text);
+    QFETCH(QAccessible::TextBoundaryType, boundary);
+    QFETCH(QStringList, pieces);
+    QFETCH(QStringList, questionBoxPieces);
+
+    for (const QString &name : {u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Label6"_s}) {
+        QWidget *box = child(name);
+        if (auto *edit = qobject_cast<QLineEdit *>(box))
+            edit->setText(text);
+        else if (auto *document = qobject_cast<QTextEdit *>(box))
+            document->setPlainText(text);
+        else
+            qobject_cast<QLabel *>(box)->setText(text);
+        const QStringList expected = name == u"Text1" && !questionBoxPieces.isEmpty() ? questionBoxPieces : pieces;
+        QCOMPARE(expected.join(QString()), text);
+
+        // The pieces as spans: where each begins and ends.
+        QList<QPair<int, int>> spans;
+        for (const QString &piece : expected)
+            spans.append({spans.isEmpty() ? 0 : spans.last().second, (spans.isEmpty() ? 0 : spans.last().second) + int(piece.size())});
+        const int size = int(text.size());
+        const auto pieceHolding = [&](int offset) {
+            for (const auto &span : spans)
+                if (offset >= span.first && offset < span.second)
+                    return span;
+            return qMakePair(-1, -1);
+        };
+        // At the end a character, word or sentence is empty, a line or paragraph the last one.
+        const bool lastStays = boundary == QAccessible::LineBoundary || boundary == QAccessible::ParagraphBoundary
+                            || boundary == QAccessible::NoBoundary;
+        const auto at = [&](int offset) {
+            if (offset == -1)
+                offset = size;
+            if (offset < 0 || offset > size)
+                return qMakePair(-1, -1);
+            if (offset == size)
+                return lastStays && !spans.isEmpty() ? spans.last() : qMakePair(size, size);
+            return pieceHolding(offset);
+        };
+        const auto before = [&](int offset) {
+            const auto here = at(offset);
+            return here.first <= 0 ? qMakePair(here.first, here.first) : pieceHolding(here.first - 1);
+        };
+        const auto after = [&](int offset) {
+            const auto here = at(offset);
+            return here.first == -1 ? here : here.second >= size ? qMakePair(size, size) : pieceHolding(here.second);
+        };
+
+        QAccessibleTextInterface *reader = accessible(box)->textInterface();
+        QVERIFY2(reader, qPrintable(name));
+        QCOMPARE(reader->characterCount(), size);
+        // One run of text without attributes, which a reader reads whole.
+        int runStart = -2;
+        int runEnd = -2;
+        reader->attributes(size, &runStart, &runEnd);
+        QCOMPARE(qMakePair(runStart, runEnd), qMakePair(0, size));
+        for (int offset = -3; offset <= size + 2; ++offset) {
+            const struct {
+                const char *asked;
+                QPair<int, int> want;
+                QString (QAccessibleTextInterface::*call)(int, QAccessible::TextBoundaryType, int *, int *) const;
+            } questions[] = {{"at", at(offset), &QAccessibleTextInterface::textAtOffset},
+                             {"before", before(offset), &QAccessibleTextInterface::textBeforeOffset},
+                             {"after", after(offset), &QAccessibleTextInterface::textAfterOffset}};
+            for (const auto &question : questions) {
+                int start = -2;
+                int end = -2;
+                const QString heard = (reader->*question.call)(offset, boundary, &start, &end);
+                const QString where = u"%1, %2 offset %3: [%4, %5) \"%6\""_s.arg(name, QLatin1StringView(question.asked))
+                                          .arg(offset).arg(start).arg(end).arg(heard);
+                QVERIFY2(qMakePair(start, end) == question.want, qPrintable(where));
+                QVERIFY2(heard == (start < 0 ? QString() : text.mid(start, end - start)), qPrintable(where));
+            }
+        }
+    }
 }
 
 void TestAccessibility::instructionsCanBeRead_data()
@@ -334,8 +499,8 @@ void TestAccessibility::readerHearsEachTurn_data()
     const QString twentyRight(20, u'R');
     const QString retry = u" RIPROVA LA PROSSIMA VOLTA!!!"_s;
 
-    QTest::newRow("GIOCA: the letter and its whole clue")
-        << QString() << u"GIOCA"_s << QStringList{u"focus: Lettera A. "_s + clue(1), u"answer box text"_s};
+    QTest::newRow("GIOCA: the letter and its whole clue, and the answer box as it was")
+        << QString() << u"GIOCA"_s << QStringList{u"focus: Lettera A. "_s + clue(1)};
     QTest::newRow("a right answer: the verdict, the next letter and its clue")
         << QString() << u"R"_s
         << QStringList{u"disc: A, corretta"_s, u"focus: A, corretta. Lettera B. "_s + clue(2), u"answer box text"_s};
@@ -413,6 +578,14 @@ void TestAccessibility::readerHearsEachTurn()
         QTest::mouseClick(child(u"Avanti"_s), Qt::LeftButton);
     }
     QCOMPARE(heardEvents, heard);
+
+    // Read again later, the answer box says what it said last as the keyboard came to it, or,
+    // when the clock ended the game, nothing: never the news of a turn that is over.
+    QString lastSaid;
+    for (const QString &said : heard)
+        if (said.startsWith(u"focus: "))
+            lastSaid = said.mid(7);
+    QCOMPARE(accessible(child(u"Text2"_s))->text(QAccessible::Description), lastSaid);
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -144,6 +144,7 @@ private slots:
     void discsAndLetters_data();
     void discsAndLetters();
     void readyState();
+    void playStartsTheGame_data();
     void playStartsTheGame();
     void tabOrder();
     void enterPressesNothing();
@@ -326,6 +327,13 @@ void TestForm1::readyState()
     QVERIFY(child<QTextEdit>(u"Text1"_s)->isReadOnly());
     QVERIFY(child<QLineEdit>(u"Text3"_s)->isReadOnly());
     QVERIFY(!child<QLineEdit>(u"Text2"_s)->isReadOnly());
+    // No box stops the text at a length.
+    for (QLineEdit *box : form->findChildren<QLineEdit *>()) {
+        const QString longText(100000, u'a');
+        box->setText(longText);
+        QCOMPARE(box->text().size(), longText.size());
+        box->clear();
+    }
     // Nothing of the game lies outside the window.
     for (QWidget *w : form->findChildren<QWidget *>())
         QVERIFY2(!w->isVisible() || form->rect().contains(w->geometry()), qPrintable(w->objectName()));
@@ -335,9 +343,25 @@ void TestForm1::readyState()
     QVERIFY(sameColour(pixel(child<QWidget>(u"Label6"_s), QPoint(40, 60)), QColor(0, 192, 0)));
 }
 
+void TestForm1::playStartsTheGame_data()
+{
+    QTest::addColumn<QString>("typedBefore");
+    QTest::addColumn<engine::LetterState>("firstVerdict"); // on A, at the first AVANTI
+    QTest::newRow("nothing typed") << QString() << engine::LetterState::Wrong;
+    QTest::newRow("a word typed before GIOCA stays, and AVANTI judges it")
+        << u"prima"_s << engine::LetterState::Wrong;
+    QTest::newRow("the answer typed before GIOCA counts")
+        << content::rispos(1, 4).toString() << engine::LetterState::Correct;
+}
+
 void TestForm1::playStartsTheGame()
 {
+    QFETCH(QString, typedBefore);
+    QFETCH(engine::LetterState, firstVerdict);
+    auto *answerBox = child<QLineEdit>(u"Text2"_s);
+    QTest::keyClicks(answerBox, typedBefore);
     start({4});
+    QCOMPARE(answerBox->text(), typedBefore);
     QVERIFY(!child<QPushButton>(u"Gioca"_s)->isEnabled());
     QVERIFY(child<QPushButton>(u"Avanti"_s)->isEnabled());
     QVERIFY(child<QTimer>(u"Timer1"_s)->isActive());
@@ -345,6 +369,10 @@ void TestForm1::playStartsTheGame()
     QCOMPARE(child<QLabel>(u"Label6"_s)->text(), u"A"_s);
     QCOMPARE(form->focusWidget(), child<QWidget>(u"Text2"_s));
     QCOMPARE(child<QLineEdit>(u"Text4"_s)->text(), u"160"_s);
+
+    QTest::mouseClick(child<QPushButton>(u"Avanti"_s), Qt::LeftButton);
+    QCOMPARE(form->state().letter(1), firstVerdict);
+    QCOMPARE(answerBox->text(), QString());
 }
 
 void TestForm1::tabOrder()

@@ -1,6 +1,7 @@
 // Writes pictures of the game's windows for a person to look at:
 //   giro-snapshot OUTDIR
-// Run it with QT_SCALE_FACTOR=2 for the high-density pictures; the file names carry the scale.
+// Run it with QT_SCALE_FACTOR set (1.25, 1.5, 2 …) for the pictures at that display scale; the
+// file names carry the scale.
 // The main window is shown ready, then in play with one letter of each colour.
 
 #include <QApplication>

@@ -30,7 +30,7 @@ View viewOf(const State &state)
             view.answer = kRetry.toString();
     }
     if (phase != Phase::Ready) {
-        view.turn = qint64(state.step) + 1;
+        view.turn = qint64(state.step) + kFirstTurn;
         view.focus = Focus::AnswerBox;
     }
     view.playEnabled = phase == Phase::Ready;
@@ -60,6 +60,7 @@ Announcement announcementOf(const State &before, const State &after)
     }
     said.news = news.join(u". ");
     if (after.phase() == Phase::Over && before.phase() != Phase::Over) {
+        said.ended = true;
         const Closing closing = closingFor(after.ending, after.score);
         said.notice = closing.message;
         if (closing.retry)

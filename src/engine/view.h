@@ -13,16 +13,19 @@ namespace engine {
 
 enum class Focus : std::uint8_t { QuestionBox, AnswerBox };
 
+inline constexpr qint64 kFirstTurn = 1;
+
 struct View {
     QString question;      // the question box: the clue asked, or the closing message
     QString letter;        // the current letter
     QString score;         // the score box
     QString time;          // the time box: the seconds left, or the time-out notice
-    // The answer box belongs to the player between turns. Play and every press of Next begin
-    // a new turn, which empties it (or writes the retry line of an ending) and gives `focus`
-    // the keyboard; a time-out writes its retry line without a new turn.
+    // The answer box belongs to the player between turns. Play begins the first turn, which
+    // gives `focus` the keyboard and leaves what was typed before it; every press of Next
+    // begins a new turn, which empties the box (or writes the retry line of an ending) and
+    // gives `focus` the keyboard; a time-out writes its retry line without a new turn.
     QString answer;
-    qint64 turn = 0;
+    qint64 turn = 0; // 0 before Play, kFirstTurn from Play to the first press of Next
     Focus focus = Focus::QuestionBox;
     bool playEnabled = true;
     bool nextEnabled = false;
@@ -47,6 +50,8 @@ struct Announcement {
     // Read wherever the keyboard is, since the clock can end a game at any moment: the closing
     // message and, where there is one, the retry line.
     QString notice;
+    // The game has just ended: `news` then replaces whatever the answer box said before.
+    bool ended = false;
 };
 Announcement announcementOf(const State &before, const State &after);
 

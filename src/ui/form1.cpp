@@ -21,6 +21,8 @@
 
 #include "girolettera.xpm"
 
+#include <limits>
+
 using namespace ui;
 
 namespace {
@@ -64,6 +66,7 @@ QLineEdit *makeLineEdit(QWidget *parent, const char *name, QRect place)
     edit->setGeometry(place);
     edit->setFont(defaultFont());
     edit->setAlignment(Qt::AlignCenter);
+    edit->setMaxLength(std::numeric_limits<int>::max()); // a box takes text of any length
     return edit;
 }
 
@@ -154,6 +157,9 @@ void Form1::buildControls()
     questionBox_->setGeometry(twipsRect(480, 4320, 5055, 525));
     questionBox_->setFont(defaultFont());
     questionBox_->setReadOnly(true);
+    // The arrow keys move a caret through the clue, so a screen reader reads it by word and by
+    // line, as it does the answer box.
+    questionBox_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     questionBox_->setFocusPolicy(Qt::StrongFocus);
     questionBox_->setTabChangesFocus(true);
     questionBox_->setAcceptRichText(false);
@@ -165,6 +171,8 @@ void Form1::buildControls()
     centred.setAlignment(Qt::AlignHCenter);
     centred.setWrapMode(QTextOption::WordWrap);
     questionBox_->document()->setDefaultTextOption(centred);
+    panels->adoptFrame(questionBox_);
+    new CaretRest(questionBox_, std::chrono::seconds(5));
 
     // What a screen reader calls the boxes and the current letter, which have no caption of
     // their own to be read by; buttons and caption labels are read by their text.
@@ -222,7 +230,8 @@ void Form1::advance(const engine::State &next)
     state_ = next;
     // Set before the keyboard comes back to the answer box, which a screen reader reads then,
     // description and all.
-    if (!said.news.isEmpty())
+    // At an ending the box says the ending's news or nothing, never the turn before it.
+    if (!said.news.isEmpty() || said.ended)
         answerBox_->setAccessibleDescription(said.news);
     present(engine::viewOf(state_));
     if (!said.notice.isEmpty())
@@ -239,11 +248,12 @@ void Form1::present(const engine::View &view)
     if (changed(&engine::View::question))
         questionBox_->setPlainText(view.question);
     // The keyboard goes to its box before the answer box is emptied: a screen reader hears a
-    // box that is emptied before it takes the focus as nothing at all.
+    // box that is emptied before it takes the focus as nothing at all. The first turn keeps
+    // what the player typed before GIOCA, for the first AVANTI to judge.
     const bool newTurn = changed(&engine::View::turn);
     if (newTurn || changed(&engine::View::focus))
         (view.focus == engine::Focus::AnswerBox ? static_cast<QWidget *>(answerBox_) : questionBox_)->setFocus();
-    if (newTurn || changed(&engine::View::answer))
+    if ((newTurn && view.turn > engine::kFirstTurn) || changed(&engine::View::answer))
         answerBox_->setText(view.answer);
     if (changed(&engine::View::letter)) {
         currentLetter_->setText(view.letter);

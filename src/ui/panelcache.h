@@ -14,6 +14,12 @@ namespace ui {
 //
 // A box drawn this way paints every one of its pixels, so it is marked opaque and the window
 // behind it is not repainted with it; it must lie on the window's plain desktop colour.
+//
+// It also draws the frame of a box with a scrolling text area (the question box) on whole
+// device pixels: the first and last rows and columns the box covers. At a fractional scale
+// the text area, a child of the box painted after it, covers the device row where the style
+// would put the frame's last row whenever that row falls across a pixel (the question box's
+// bottom edge at 125 % and 175 %), and the line is lost.
 class PanelCacheStyle final : public QProxyStyle {
     Q_OBJECT
 public:
@@ -24,6 +30,8 @@ public:
 
     // Gives `box` this style and marks it opaque.
     void adopt(QWidget *box);
+    // Gives a box with a scrolling text area this style, for its frame.
+    void adoptFrame(QWidget *box);
 
 private:
     // What a panel's picture depends on.

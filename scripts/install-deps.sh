@@ -2,7 +2,7 @@
 # Installs with apt-get whatever this Debian 12 or 13 machine lacks to build, run and test the
 # game. Does nothing when everything is present. Needs root (or sudo) only when something is
 # missing. Where a package's name differs between releases, it is found from the release itself.
-#   install-deps.sh [--test | --fuzz | --screenreader]
+#   install-deps.sh [--test | --fuzz | --screenreader | --windows]
 set -euo pipefail
 
 packages=(
@@ -19,6 +19,11 @@ case "${1:-}" in
 --screenreader)
     packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool
                python3-pyatspi) ;;
+--windows)
+    # The Windows build (scripts/windows.sh): the MinGW-w64 cross compiler, Wine on a private X
+    # server (and xdotool to play there) for its tests, NSIS for the installer, zip for the
+    # portable archive; dpkg-dev fetches Qt's source for scripts/build-qt-windows.sh.
+    packages+=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xdotool nsis zip unzip dpkg-dev) ;;
 esac
 
 sudo=()

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLibraryInfo>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -11,6 +10,7 @@
 #include <cstdlib>
 
 #include "form1.h"
+#include "platform.h"
 #include "rungame.h"
 
 namespace {
@@ -32,7 +32,7 @@ bool displayReachable(const QString &platform)
         return envSet("WAYLAND_DISPLAY");
     if (!chosen.isEmpty())
         return true; // offscreen, vnc, eglfs…: the platform needs no desktop session
-    return envSet("DISPLAY") || envSet("WAYLAND_DISPLAY");
+    return ui::platform::defaultDisplayReachable();
 }
 
 // While the window system is being opened, a fatal message (a display that is set but does
@@ -155,11 +155,12 @@ void prepare(bool keepChosenStyle)
     // unless the player asked for another on the command line.
     if (!keepChosenStyle)
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ui::platform::addFontSubstitutes();
 
     // The game speaks Italian whatever the desktop's language, and so do Qt's own texts, the
     // answer box's menu among them, where Qt's Italian translation is installed.
     auto *translator = new QTranslator(qApp);
-    if (translator->load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(QStringLiteral("qtbase_it"), ui::platform::qtTranslationsPath()))
         QCoreApplication::installTranslator(translator);
     else
         delete translator;
@@ -176,6 +177,7 @@ void prepareApplication()
 
 int runGame(int argc, char *argv[], const std::function<void(Form1 *)> &beforeShow)
 {
+    ui::platform::useStartingConsole();
     const CommandLine line = readCommandLine(argc, argv);
     if (line.verdict == Verdict::Done)
         return EXIT_SUCCESS;

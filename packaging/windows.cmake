@@ -103,7 +103,9 @@ set(CPACK_NSIS_MUI_ICON ${GIRO_ICON_FILE})
 set(CPACK_NSIS_MUI_UNIICON ${GIRO_ICON_FILE})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_SOURCE_DIR}/makensis-amd64.sh)
 # The uninstaller takes away the key under the maker's name too, once nothing else is in it; in
 # the uninstaller's script this list comes after the installer's own key is deleted.
-set(CPACK_NSIS_DELETE_ICONS_EXTRA "DeleteRegKey /ifempty SHCTX \"Software\\\\Bottega del Quiz\"")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA [[DeleteRegKey /ifempty SHCTX "Software\Bottega del Quiz"]])
+set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

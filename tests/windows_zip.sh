@@ -3,13 +3,14 @@
 # the program and what it needs and nothing else, and the program, given nothing but that
 # folder, plays: GIOCA, a wrong answer typed, AVANTI, and the first disc (A) turns red on the
 # screen. Pictures of the screen are left in OUT_DIR.
-#   windows_zip.sh BUILD_DIR ZIP SCREENSHOT_TOOL OUT_DIR
+#   windows_zip.sh BUILD_DIR ZIP SCREENSHOT_TOOL OUT_DIR VERSION
 # Needs the X server and prefix of `tests/wine.sh start BUILD_DIR`.
 set -euo pipefail
 build=$(realpath "$1")
 zip=$(realpath "$2")
 screenshot=$3
 out=$4
+version=$5
 here=$(dirname "$(realpath "$0")")
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -34,6 +35,10 @@ for dll in "$folder"/*.dll "$folder"/*/*.dll "$folder"/girolettera.exe; do
         fail "$(basename "$dll") carries debug symbols"
     fi
 done
+
+answer=$("$here/wine.sh" run "$build" - "$folder/girolettera.exe" --version 2>"$work/version.err")
+answer=${answer%$'\r'} # a Windows console line ends in CR LF
+[[ $answer == "girolettera $version" ]] || fail "--version says: $answer"
 
 export DISPLAY
 DISPLAY=$(cat "$build/wine/display")

@@ -24,7 +24,7 @@ start)
     mkdir -p "$state"
     "$0" stop "$build"
     if [[ ! -f $WINEPREFIX/system.reg ]]; then
-        wineboot --init >/dev/null 2>&1
+        wineboot --init </dev/null >/dev/null 2>&1
         wineserver --wait
     fi
     # -displayfd picks a free display and tells which one it took.
@@ -33,8 +33,15 @@ start)
     echo $! >"$state/xvfb.pid"
     read -r -t 20 -u "$fd" display
     echo ":$display" >"$state/display"
-    # One wineserver for the whole run, rather than one started and ended per program.
-    wineserver --persistent
+    # One wineserver for the whole run, rather than one started and ended per program, and
+    # Wine's desktop process started now, on the X server: started by the first program that
+    # opens a window, it would keep that program's output pipe open and a caller waiting.
+    wineserver --persistent </dev/null >/dev/null 2>&1
+    DISPLAY=:$display wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 50); do
+        pgrep -f 'explorer.exe /desktop' >/dev/null && break
+        sleep 0.2
+    done
     ;;
 run)
     dlls=${3:?DLL folder}

@@ -6,7 +6,13 @@
 # `cpack` in the build folder wraps it twice: girolettera-<version>-win64.zip, to unzip
 # anywhere, and girolettera-<version>-win64-setup.exe, an NSIS installer.
 
-set(GIRO_QT_WINDOWS_SOURCE "qt6-base 6.4.2+dfsg-10" CACHE STRING
+# scripts/build-qt-windows.sh notes the source in the prefix; the ready Qt that CI unpacks was
+# made by the same recipe from Debian 12's qt6-base 6.4.2+dfsg-10.
+set(qt_source "qt6-base 6.4.2+dfsg-10")
+if(EXISTS ${GIRO_QT_WINDOWS}/qt-source.txt)
+    file(STRINGS ${GIRO_QT_WINDOWS}/qt-source.txt qt_source LIMIT_COUNT 1)
+endif()
+set(GIRO_QT_WINDOWS_SOURCE "${qt_source}" CACHE STRING
     "Debian source package and version the Qt for Windows in GIRO_QT_WINDOWS was built from")
 set(GIRO_QT_TRANSLATIONS /usr/share/qt6/translations CACHE PATH
     "Where qtbase_it.qm lies on the building machine (Debian: qt6-translations-l10n)")

@@ -4,7 +4,11 @@
 #
 # The window tier runs on Qt's `windows` platform there: under Wine the `offscreen` platform
 # never reports a window exposed. It is slow under Wine (minutes a program), hence the longer
-# time limit.
+# time limit. It is registered but disabled for now: under this prefix and Wine 8 each of its
+# programs hangs at start-up, before Qt Test opens its log, on the `windows` and the
+# `offscreen` platform alike, while the game itself (also a QApplication, but a GUI program
+# rather than a console one) plays; until that is understood the tier would only wait out its
+# time limits. `-DGIRO_WINDOWS_WINDOW_TIER=ON` enables it to look into it.
 #
 # Left out on Windows, each for its reason:
 # - command_line: it starts the game with no display to reach, which a Windows session always
@@ -17,6 +21,12 @@
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/wine.sh run ${PROJECT_BINARY_DIR} ${GIRO_QT_WINDOWS}/bin)
 set(giro_test_environment "QT_QPA_PLATFORM=windows;LC_ALL=C.UTF-8")
 set(giro_test_timeout 3600)
+option(GIRO_WINDOWS_WINDOW_TIER "Run the window tier under Wine (see tests/windows.cmake)" OFF)
+if(GIRO_WINDOWS_WINDOW_TIER)
+    set(giro_windows_window_tier_disabled OFF)
+else()
+    set(giro_windows_window_tier_disabled ON)
+endif()
 
 add_test(NAME wine_start COMMAND ${PROJECT_SOURCE_DIR}/tests/wine.sh start ${PROJECT_BINARY_DIR})
 add_test(NAME wine_stop COMMAND ${PROJECT_SOURCE_DIR}/tests/wine.sh stop ${PROJECT_BINARY_DIR})

@@ -25,9 +25,14 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     get_filename_component(path "${path}" REALPATH)
     list(APPEND runtime ${path})
 endforeach()
+# Qt's copyright as Debian ships it with its Core library (libqt6core6; libqt6core6t64 on later
+# releases): whichever this system has.
+file(GLOB qt_copyright /usr/share/doc/libqt6core6*/copyright)
+list(APPEND qt_copyright /usr/share/doc/libqt6core6/copyright) # named when missing, below
+list(GET qt_copyright 0 qt_copyright)
 set(licence_files
     /usr/share/common-licenses/LGPL-3 /usr/share/common-licenses/GPL-3
-    /usr/share/doc/libqt6core6/copyright
+    ${qt_copyright}
     /usr/share/doc/gcc-mingw-w64-base/copyright
     /usr/share/doc/mingw-w64-common/copyright)
 foreach(file ${runtime} ${GIRO_QT_TRANSLATIONS}/qtbase_it.qm ${licence_files})
@@ -80,13 +85,13 @@ configure_file(windows-third-party.txt.in ${CMAKE_CURRENT_BINARY_DIR}/THIRD-PART
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/THIRD-PARTY.txt DESTINATION .)
 install(FILES /usr/share/common-licenses/LGPL-3 DESTINATION licenses RENAME LGPL-3.txt)
 install(FILES /usr/share/common-licenses/GPL-3 DESTINATION licenses RENAME GPL-3.txt)
-install(FILES /usr/share/doc/libqt6core6/copyright DESTINATION licenses RENAME qt6-base.txt)
+install(FILES ${qt_copyright} DESTINATION licenses RENAME qt6-base.txt)
 install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME gcc-runtime.txt)
 install(FILES /usr/share/doc/mingw-w64-common/copyright DESTINATION licenses RENAME mingw-w64-runtime.txt)
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME girolettera)
-set(CPACK_PACKAGE_VENDOR "Bottega del Quiz")
+set(CPACK_PACKAGE_VENDOR "${GIRO_CREDIT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Italian word quiz, one letter at a time")
 set(CPACK_PACKAGE_FILE_NAME girolettera-${PROJECT_VERSION}-win64)
 set(CPACK_STRIP_FILES ON)
@@ -112,6 +117,6 @@ set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_SOURCE_DIR}/makensis-amd64.sh)
 # The uninstaller takes away the key under the maker's name too, once nothing else is in it; in
 # the uninstaller's script this list comes after the installer's own key is deleted.
-set(CPACK_NSIS_DELETE_ICONS_EXTRA [[DeleteRegKey /ifempty SHCTX "Software\Bottega del Quiz"]])
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "DeleteRegKey /ifempty SHCTX \"Software\\${GIRO_CREDIT}\"")
 set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

@@ -20,7 +20,10 @@
 #   font as Windows draws it, not where Linux does (the reason is beside it in the test).
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/wine.sh run ${PROJECT_BINARY_DIR} ${GIRO_QT_WINDOWS}/bin)
-set(giro_test_environment "QT_QPA_PLATFORM=windows;LC_ALL=C.UTF-8")
+# QT_FORCE_STDERR_LOGGING: a Windows Qt program with no console sends Qt Test's log and its
+# messages to the debugger rather than to its output, and under Wine none has a console; a
+# test program that reads another's log through a pipe (tst_hidpi's) would read nothing.
+set(giro_test_environment "QT_QPA_PLATFORM=windows;LC_ALL=C.UTF-8;QT_FORCE_STDERR_LOGGING=1")
 set(giro_test_timeout 3600)
 option(GIRO_WINDOWS_WINDOW_TIER "Run the window tier under Wine (see tests/windows.cmake)" ON)
 if(GIRO_WINDOWS_WINDOW_TIER)

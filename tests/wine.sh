@@ -62,8 +62,9 @@ run)
             export "WINE$name=${!name}"
         fi
     done
-    # Under Wine a Qt Test program's log never reaches a pipe (ctest's), though a file works:
-    # the log goes to a file that is printed afterwards.
+    # With no console, which under Wine it never has, a Qt Test program sends a log meant for
+    # its output to the debugger instead (unless QT_FORCE_STDERR_LOGGING=1, as the tests have
+    # it), though a log file works: the log goes to a file that is printed afterwards.
     if [[ $(basename "$1") == tst_*.exe ]]; then
         log=$(mktemp)
         status=0

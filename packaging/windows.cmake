@@ -75,6 +75,15 @@ foreach(library IN ITEMS $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARG
     list(APPEND deployed ${output})
     install(FILES ${output} DESTINATION ./${folder})
 endforeach()
+# Qt's Italian translation beside the programs in the build folder too, where the game and the
+# window tests look for it (translations/ beside the program), as in the installed folder.
+set(build_translation ${PROJECT_BINARY_DIR}/translations/qtbase_it.qm)
+add_custom_command(OUTPUT ${build_translation}
+    COMMAND ${CMAKE_COMMAND} -E copy ${GIRO_QT_TRANSLATIONS}/qtbase_it.qm ${build_translation}
+    DEPENDS ${GIRO_QT_TRANSLATIONS}/qtbase_it.qm
+    COMMENT "Copying translations/qtbase_it.qm"
+    VERBATIM)
+list(APPEND deployed ${build_translation})
 add_custom_target(giro-deploy ALL DEPENDS ${deployed})
 
 install(TARGETS girolettera RUNTIME DESTINATION .)

@@ -53,8 +53,18 @@ run)
         export WINEPATH="$(windows_path "$build/packaging/deploy");$(windows_path "$dlls")"
         export QT_PLUGIN_PATH=$(windows_path "$build/packaging/deploy")
     fi
-    # Under Wine a Qt Test program's log never reaches a pipe (ctest's), though a file works:
-    # the log goes to a file that is printed afterwards.
+    # Wine keeps the Unix QT_* variables (meant for the host's Qt) from Windows programs and
+    # hands them WINEQT_* instead, with the prefix dropped: each QT_* setting is passed on so.
+    # Without it a test program finds no platform plugin (none lies beside it), and Qt's fatal
+    # message box waits for a click that never comes.
+    for name in $(compgen -e); do
+        if [[ $name == QT_* ]]; then
+            export "WINE$name=${!name}"
+        fi
+    done
+    # With no console, which under Wine it never has, a Qt Test program sends a log meant for
+    # its output to the debugger instead (unless QT_FORCE_STDERR_LOGGING=1, as the tests have
+    # it), though a log file works: the log goes to a file that is printed afterwards.
     if [[ $(basename "$1") == tst_*.exe ]]; then
         log=$(mktemp)
         status=0

@@ -12,7 +12,7 @@
 # Left out on Windows, each for its reason:
 # - command_line: it starts the game with no display to reach, which a Windows session always
 #   has; --version under Wine is checked by windows_zip, from the unzipped folder.
-# - snapshot_scale1/2 (tools/): pictures of the windows for a person to look at, made on Linux;
+# - snapshot_scale* (tools/): pictures of the windows for a person to look at, made on Linux;
 #   windows_zip leaves pictures of the game under Wine in screenshots/.
 # - tst_metadata, tst_package (packaging/): the desktop entry, metadata, manual page and Debian
 #   package are Linux's; the zip and the installer have windows_zip and windows_installer.

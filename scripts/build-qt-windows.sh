@@ -6,9 +6,7 @@
 # steps: 40-60 minutes on two cores.
 #   scripts/build-qt-windows.sh PREFIX [--configure-only]
 # Then: GIRO_QT_WINDOWS=PREFIX scripts/windows.sh. --configure-only stops at a configured Qt
-# build tree and says where it is. apt-get needs a deb-src entry to fetch the source: if the
-# machine has none, one for its own release is written to
-# /etc/apt/sources.list.d/girolettera-deb-src.sources.
+# build tree and says where it is. The source comes through scripts/fetch-qt-source.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$(realpath -m "${1:?usage: scripts/build-qt-windows.sh PREFIX [--configure-only]}")
@@ -16,28 +14,12 @@ configure_only=false
 [[ "${2:-}" == --configure-only ]] && configure_only=true
 
 scripts/install-deps.sh --windows
-sudo=()
-[[ $(id -u) -eq 0 ]] || sudo=(sudo)
-
-if ! apt-cache showsrc qt6-base >/dev/null 2>&1 || [[ -z "$(apt-cache showsrc qt6-base 2>/dev/null)" ]]; then
-    . /etc/os-release
-    mirror=$(sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
-    echo "build-qt-windows.sh: adding Debian's source packages for $VERSION_CODENAME to apt's sources" >&2
-    printf 'Types: deb-src\nURIs: %s\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-        "${mirror:-http://deb.debian.org/debian}" "$VERSION_CODENAME" "$VERSION_CODENAME" |
-        "${sudo[@]}" tee /etc/apt/sources.list.d/girolettera-deb-src.sources >/dev/null
-    "${sudo[@]}" apt-get update -qq
-fi
-
-# The same Qt as the host's tools, to the Debian revision.
-version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-upstream=${version%%+*}
-upstream=${upstream%%-*}
 work=$(mktemp -d)
 $configure_only || trap 'rm -rf "$work"' EXIT
+fetched=$(scripts/fetch-qt-source.sh "$work")
+source=$(sed -n 1p <<<"$fetched")
+version=$(sed -n 2p <<<"$fetched")
 cd "$work"
-apt-get source --download-only "qt6-base=$version" >/dev/null
-tar xJf qt6-base_*.orig.tar.xz
 cat > mingw-w64.cmake <<'TC'
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -52,7 +34,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 TC
 # Only what the game and its tests use. Debian's source leaves out the tablet header
 # (src/3rdparty/wintab), hence no tablet events.
-cmake -G Ninja -S "qtbase-everywhere-src-$upstream" -B build \
+cmake -G Ninja -S "$source" -B build \
   -DCMAKE_TOOLCHAIN_FILE="$work/mingw-w64.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
@@ -61,7 +43,7 @@ cmake -G Ninja -S "qtbase-everywhere-src-$upstream" -B build \
   -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
   -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF >/dev/null
 if $configure_only; then
-    echo "Qt $upstream (qt6-base $version) configured for Windows in $work/build; ninja -C $work/build builds it"
+    echo "Qt (qt6-base $version) configured for Windows in $work/build; ninja -C $work/build builds it"
     exit 0
 fi
 ninja -C build

@@ -1,5 +1,5 @@
-# The tools a cross build runs where it is built (tools/host), made with the host's compiler and
-# Qt as a project of their own; their folder is GIRO_HOST_TOOLS_DIR.
+# The tools a cross build (Windows, the web) runs where it is built (tools/host), made with the
+# host's compiler and Qt as a project of their own; their folder is GIRO_HOST_TOOLS_DIR.
 include(ExternalProject)
 set(GIRO_HOST_TOOLS_DIR ${PROJECT_BINARY_DIR}/host-tools)
 ExternalProject_Add(giro-host-tools
@@ -8,4 +8,5 @@ ExternalProject_Add(giro-host-tools
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${GIRO_HOST_TOOLS_DIR}/giro-iconico ${GIRO_HOST_TOOLS_DIR}/giro-screenshot)
+    BUILD_BYPRODUCTS ${GIRO_HOST_TOOLS_DIR}/giro-iconico ${GIRO_HOST_TOOLS_DIR}/giro-iconpng
+                     ${GIRO_HOST_TOOLS_DIR}/giro-screenshot)

@@ -2,7 +2,7 @@
 # Installs with apt-get whatever this Debian 12 or 13 machine lacks to build, run and test the
 # game. Does nothing when everything is present. Needs root (or sudo) only when something is
 # missing. Where a package's name differs between releases, it is found from the release itself.
-#   install-deps.sh [--test | --fuzz | --screenreader | --windows]
+#   install-deps.sh [--test | --fuzz | --screenreader | --windows | --web]
 set -euo pipefail
 
 packages=(
@@ -24,6 +24,13 @@ case "${1:-}" in
     # server (and xdotool to play there) for its tests, NSIS for the installer, zip for the
     # portable archive; dpkg-dev fetches Qt's source for scripts/build-qt-windows.sh.
     packages+=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xdotool nsis zip unzip dpkg-dev) ;;
+--web)
+    # The web build (scripts/web.sh, Debian 13 and later): emscripten; dpkg-dev, xz-utils and
+    # patch to fetch, unpack and patch Qt's source for scripts/build-qt-web.sh; base64 (in
+    # coreutils) and the host tools for the page's icon; zip's test, unzip; and the browser tests:
+    # Debian's Chromium driven through its WebDriver from Python, which reads the screenshots.
+    packages+=(emscripten nodejs dpkg-dev xz-utils patch unzip
+               python3 python3-selenium python3-pil chromium chromium-driver) ;;
 esac
 
 sudo=()

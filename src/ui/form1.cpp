@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QStringList>
 #include <QStyleFactory>
 #include <QTextEdit>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "infistr.h"
 #include "letterboard.h"
 #include "panelcache.h"
+#include "platform.h"
 #include "wrapbutton.h"
 
 #include "girolettera.xpm"
@@ -216,6 +218,11 @@ bool Form1::event(QEvent *event)
 {
     if (event->type() == QEvent::ApplicationPaletteChange)
         refreshDesktopColours();
+    // Shown by the program, the window has the keyboard where the view puts it. Where a window
+    // is made active while its boxes are still hidden (the web), Qt passes the focus on to the
+    // next box in the tab order.
+    if (event->type() == QEvent::Show && !event->spontaneous() && shown_)
+        focusBox(shown_->focus)->setFocus();
     return QWidget::event(event);
 }
 
@@ -236,6 +243,19 @@ void Form1::advance(const engine::State &next)
     present(engine::viewOf(state_));
     if (!said.notice.isEmpty())
         notice_->announce(said.notice);
+    // Where a screen reader cannot follow the keyboard into the answer box (a web page), it is
+    // told the news and the ending together.
+    QStringList spoken;
+    for (const QString &part : {said.news, said.notice})
+        if (!part.isEmpty())
+            spoken.append(part);
+    if (!spoken.isEmpty())
+        platform::announce(spoken.join(u". "));
+}
+
+QWidget *Form1::focusBox(engine::Focus focus) const
+{
+    return focus == engine::Focus::AnswerBox ? static_cast<QWidget *>(answerBox_) : questionBox_;
 }
 
 void Form1::present(const engine::View &view)
@@ -252,7 +272,7 @@ void Form1::present(const engine::View &view)
     // what the player typed before GIOCA, for the first AVANTI to judge.
     const bool newTurn = changed(&engine::View::turn);
     if (newTurn || changed(&engine::View::focus))
-        (view.focus == engine::Focus::AnswerBox ? static_cast<QWidget *>(answerBox_) : questionBox_)->setFocus();
+        focusBox(view.focus)->setFocus();
     if ((newTurn && view.turn > engine::kFirstTurn) || changed(&engine::View::answer))
         answerBox_->setText(view.answer);
     if (changed(&engine::View::letter)) {
@@ -296,7 +316,10 @@ void Form1::istruzioni()
     // A closed window may wait a moment for its deletion; it is gone for the game already.
     if (!instructions_ || !instructions_->isVisible()) {
         instructions_ = new infistr;
-        instructions_->show(); // a window just shown comes up in front
+        // A window just shown comes up in front. It keeps its designed size where windows are
+        // shown full screen unless asked otherwise (the web).
+        instructions_->setVisible(true);
+        platform::placeBeside(instructions_, this);
     } else {
         instructions_->setWindowState(instructions_->windowState() & ~Qt::WindowMinimized);
         instructions_->raise();
@@ -309,5 +332,5 @@ void Form1::esci()
     countdown_->stop();
     if (instructions_)
         instructions_->close();
-    QCoreApplication::exit(0);
+    platform::endProgram(0);
 }

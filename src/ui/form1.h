@@ -46,6 +46,7 @@ private:
     void refreshDesktopColours();
     void advance(const engine::State &next);
     void present(const engine::View &view);
+    QWidget *focusBox(engine::Focus focus) const;
 
     void gioca();
     void avanti();

@@ -136,7 +136,7 @@ infistr::infistr()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Istruzioni e informazioni sul gioco"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/infistr.xpm")));
-    setFixedSize(fromTwips(7035), fromTwips(8100));
+    setFixedSize(clientSize());
     // Controls that name no font of their own, the return button among them, use this one.
     setFont(ui::defaultFont());
     QPalette palette = this->palette();
@@ -175,6 +175,11 @@ infistr::infistr()
 }
 
 infistr::~infistr() = default;
+
+QSize infistr::clientSize()
+{
+    return QSize(fromTwips(7035), fromTwips(8100));
+}
 
 void infistr::refreshDesktopColour()
 {

@@ -22,6 +22,8 @@ public:
     // The texts the two boxes start with, exactly as designed: every line, the last one
     // included, ends in "\r\n". The boxes show each line as a paragraph of its own.
     static QString instructionsText();
+    // The window's size inside its frame.
+    static QSize clientSize();
     static QString informationText();
 
 protected:

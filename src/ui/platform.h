@@ -1,8 +1,12 @@
 #pragma once
 // What differs between the systems the game runs on, each in its own file:
-// platform_unix.cpp (Linux and other X11 or Wayland desktops) and platform_windows.cpp.
+// platform_unix.cpp (Linux and other X11 or Wayland desktops), platform_windows.cpp and
+// platform_web.cpp (a page in a web browser).
 
+#include <QSize>
 #include <QString>
+
+class QWidget;
 
 namespace ui::platform {
 // Whether the window system the game would use by default can be reached; false means the
@@ -11,8 +15,23 @@ bool defaultDisplayReachable();
 // Makes what the program prints reach the console it was started from, if any; streams that
 // already lead somewhere (a terminal, a file, a pipe) stay as they are.
 void useStartingConsole();
-// Points the design font's family at a face with the same widths where the system lacks it.
-void addFontSubstitutes();
+// Sees that the design font's family is drawn with its own widths: where the system lacks the
+// face, by a face with the same widths, or by the face itself carried in the program.
+void provideDesignFace();
 // The folder Qt's own translations are read from.
 QString qtTranslationsPath();
+
+// Where windows go once shown. A desktop's window manager places them; where the program
+// itself places them (the web page), the game goes where it and a window of `companion` size
+// fit side by side, and a window opened from the game beside it.
+void placeGame(QWidget *game, QSize companion);
+void placeBeside(QWidget *window, const QWidget *game);
+
+// Says `text` to a screen reader through the platform's own channel, where the windows' own
+// accessibility does not reach one by itself (a web page's live region); elsewhere nothing.
+void announce(const QString &text);
+
+// Ends the program with `status` once the event loop is back: the windows close. A page
+// cannot close its own tab, so on the web the page says the game has ended.
+void endProgram(int status);
 } // namespace ui::platform

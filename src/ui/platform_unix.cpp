@@ -26,7 +26,7 @@ void useStartingConsole()
     // A program started from a terminal writes to it already.
 }
 
-void addFontSubstitutes()
+void provideDesignFace()
 {
     // Liberation Sans is installed with the game (the Debian package depends on it), and
     // fontconfig maps the family to its nearest match otherwise.

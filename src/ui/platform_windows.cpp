@@ -38,7 +38,7 @@ void useStartingConsole()
         std::freopen("CONOUT$", "w", stderr);
 }
 
-void addFontSubstitutes()
+void provideDesignFace()
 {
     // Windows has no Liberation Sans; Arial has the same widths, so every caption and
     // instruction breaks where it does on Linux.

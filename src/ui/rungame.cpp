@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "form1.h"
+#include "infistr.h"
 #include "platform.h"
 #include "rungame.h"
 
@@ -155,7 +156,7 @@ void prepare(bool keepChosenStyle)
     // unless the player asked for another on the command line.
     if (!keepChosenStyle)
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    ui::platform::addFontSubstitutes();
+    ui::platform::provideDesignFace();
 
     // The game speaks Italian whatever the desktop's language, and so do Qt's own texts, the
     // answer box's menu among them, where Qt's Italian translation is installed.
@@ -196,6 +197,7 @@ int runGame(int argc, char *argv[], const std::function<void(Form1 *)> &beforeSh
     auto *form = new Form1; // deletes itself when closed
     if (beforeShow)
         beforeShow(form);
-    form->show();
+    form->setVisible(true); // at its designed size, also where windows are shown full screen by default
+    ui::platform::placeGame(form, infistr::clientSize());
     return app.exec();
 }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the game for web browsers, into build/web/:
+#   site/                            the whole game for any static web server: index.html,
+#                                    girolettera.js, girolettera.wasm and qtloader.js
+#   girolettera-<version>-web.zip    the same four files in a folder girolettera-<version>-web
+#   scripts/web.sh [--test]
+# Qt for the web comes from the prefix GIRO_QT_WEB, or else build/qt-web; scripts/build-qt-web.sh
+# makes it first where it is missing or was built by another recipe. --test then runs the web
+# tests: the engine's unit tests under node and the page in headless Chromium
+# (`ctest --preset web`). On Debian 12, whose emscripten is too old, the whole run happens in a
+# fresh Debian 13 root (scripts/in-root.sh) with the checkout and the Qt prefix bound in at the
+# same paths, so everything it makes is here afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+test=false
+[[ "${1:-}" == --test ]] && test=true
+
+GIRO_QT_WEB=$(realpath -m "${GIRO_QT_WEB:-$top/build/qt-web}")
+export GIRO_QT_WEB
+# The archive carries the time of the last commit.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
+export SOURCE_DATE_EPOCH
+
+. /etc/os-release
+if [[ "$VERSION_CODENAME" == bookworm ]]; then
+    echo "web.sh: Debian 12's emscripten is too old; building in a Debian 13 root"
+    mkdir -p "$GIRO_QT_WEB"
+    exec scripts/in-root.sh trixie --bind "$top" --bind "$GIRO_QT_WEB" \
+        --env GIRO_QT_WEB="$GIRO_QT_WEB" --env SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" \
+        -- "$top/scripts/web.sh" "$@"
+fi
+
+scripts/install-deps.sh --web
+scripts/build-qt-web.sh "$GIRO_QT_WEB"
+start=$SECONDS
+cmake --preset web >/dev/null
+cmake --build --preset web
+echo "== the site, built in $((SECONDS - start)) s:"
+ls -l build/web/site build/web/girolettera-*-web.zip
+if $test; then
+    ctest --preset web
+fi

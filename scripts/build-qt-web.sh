@@ -59,8 +59,8 @@ export EMSDK=$prefix/emsdk
 # program is downloaded by every player, so what the game does not use is left out of Qt: its
 # code would be linked in all the same, reached through Qt's accessibility and style tables.
 off=(thread network sql concurrent xml dbus printsupport
-     xmlstream textodfwriter textmarkdownreader textmarkdownwriter
-     style-stylesheet style-windows itemviews graphicsview mainwindow dockwidget mdiarea
+     textodfwriter textmarkdownreader textmarkdownwriter
+     style-stylesheet itemviews graphicsview mainwindow dockwidget mdiarea
      calendarwidget datetimeedit colordialog filedialog fontdialog wizard splashscreen
      lcdnumber dial keysequenceedit toolbox textbrowser)
 cmake -G Ninja -S "$source" -B "$work/build" -DQT_QMAKE_TARGET_MKSPEC=wasm-emscripten \

@@ -12,8 +12,9 @@ sudo=()
 
 if [[ -z "$(apt-cache showsrc qt6-base 2>/dev/null)" ]]; then
     . /etc/os-release
-    mirror=$(sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
-    [[ -n "$mirror" ]] || mirror=$(sed -n 's/^deb \(http[^ ]*debian\) .*/\1/p' /etc/apt/sources.list 2>/dev/null | head -1)
+    # The first Debian mirror apt uses, from whichever of its two formats names it.
+    mirror=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
+             sed -n -e 's/^URIs: *\([^ ]*debian\)$/\1/p' -e 's/^deb \(http[^ ]*debian\) .*/\1/p' | head -1 || true)
     echo "fetch-qt-source.sh: adding Debian's source packages for $VERSION_CODENAME to apt's sources" >&2
     printf 'Types: deb-src\nURIs: %s\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         "${mirror:-http://deb.debian.org/debian}" "$VERSION_CODENAME" "$VERSION_CODENAME" |

@@ -13,7 +13,8 @@ find_program(NODE NAMES node nodejs REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${NODE})
 # Qt Core calls into the page through embind, which a program made with qt_add_executable
 # links by itself.
-add_link_options("SHELL:-s EXIT_RUNTIME=1" -lembind)
+add_link_options("SHELL:-s EXIT_RUNTIME=1" -lembind
+                 "SHELL:--pre-js ${CMAKE_CURRENT_SOURCE_DIR}/node-navigator.js")
 
 find_program(PYTHON3 python3 REQUIRED)
 add_test(NAME web_page

@@ -26,6 +26,6 @@ int main(int argc, char *argv[])
         }
     }
     FirstPaintProbe::attachIfAsked(&window);
-    window.show();
+    window.setVisible(true); // at its size, also where windows are shown full screen by default
     return app.exec();
 }

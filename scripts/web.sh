@@ -3,18 +3,23 @@
 #   site/                            the whole game for any static web server: index.html,
 #                                    girolettera.js, girolettera.wasm and qtloader.js
 #   girolettera-<version>-web.zip    the same four files in a folder girolettera-<version>-web
-#   scripts/web.sh [--test]
+#   scripts/web.sh [--test | --bench]
 # Qt for the web comes from the prefix GIRO_QT_WEB, or else build/qt-web; scripts/build-qt-web.sh
 # makes it first where it is missing or was built by another recipe. --test then runs the web
 # tests: the engine's unit tests under node and the page in headless Chromium
-# (`ctest --preset web`). On Debian 12, whose emscripten is too old, the whole run happens in a
-# fresh Debian 13 root (scripts/in-root.sh) with the checkout and the Qt prefix bound in at the
-# same paths, so everything it makes is here afterwards.
+# (`ctest --preset web`). --bench builds the bare window's site beside the game's too
+# (build/web/bench-site) and prints the web build's figures (bench/web_bench.py). On Debian 12,
+# whose emscripten is too old, the whole run happens in a fresh Debian 13 root
+# (scripts/in-root.sh) with the checkout and the Qt prefix bound in at the same paths, so
+# everything it makes is here afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
-test=false
-[[ "${1:-}" == --test ]] && test=true
+mode=${1:-}
+case "$mode" in
+"" | --test | --bench) ;;
+*) echo "usage: scripts/web.sh [--test | --bench]" >&2; exit 2 ;;
+esac
 
 GIRO_QT_WEB=$(realpath -m "${GIRO_QT_WEB:-$top/build/qt-web}")
 export GIRO_QT_WEB
@@ -34,10 +39,13 @@ fi
 scripts/install-deps.sh --web
 scripts/build-qt-web.sh "$GIRO_QT_WEB"
 start=$SECONDS
-cmake --preset web >/dev/null
+bench=OFF
+[[ "$mode" == --bench ]] && bench=ON
+cmake --preset web -DGIRO_BUILD_BENCH=$bench >/dev/null
 cmake --build --preset web
 echo "== the site, built in $((SECONDS - start)) s:"
 ls -l build/web/site build/web/girolettera-*-web.zip
-if $test; then
-    ctest --preset web
-fi
+case "$mode" in
+--test) ctest --preset web ;;
+--bench) python3 bench/web_bench.py --site build/web/site --bare-site build/web/bench-site ;;
+esac

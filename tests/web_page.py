@@ -11,6 +11,7 @@ accessibility tree. Screenshots are left in the folder given, for a person to lo
 """
 
 import argparse
+import base64
 import contextlib
 import functools
 import http.server
@@ -45,8 +46,19 @@ ESCI = twips(240, 5040, 855, 375)
 ISTRUZIONI = twips(240, 120, 1335, 735)
 ANSWER_BOX = twips(1440, 5280, 3015, 285)
 TIME_BOX = twips(4080, 840, 1215, 285)
-DISC_A = twips(960, 1320, 495, 495)
-DISC_B = twips(960, 1800, 495, 495)
+# The discs' places, letter by letter, A to Z.
+DISC_PLACES = ((960, 1320), (960, 1800), (960, 2280), (960, 2760), (960, 3240), (1440, 3240),
+               (1920, 3240), (1920, 2760), (1920, 2280), (1920, 1800), (2160, 1320), (2640, 1320),
+               (2880, 1800), (2880, 2280), (2880, 2760), (2880, 3240), (3360, 3240), (3840, 3240),
+               (3840, 2760), (3840, 2280), (3840, 1800))
+
+
+def disc(k):
+    return twips(*DISC_PLACES[k - 1], 495, 495)
+
+
+DISC_A = disc(1)
+DISC_B = disc(2)
 
 RED = (255, 0, 0)
 
@@ -93,7 +105,7 @@ class Site:
 class Page:
     """One browser with the game's page loaded, and what a player does and sees there."""
 
-    def __init__(self, url, *, mobile=None, touch=False, throttle=None):
+    def __init__(self, url, *, mobile=None, touch=False, throttle=None, before=None):
         self.profile = tempfile.mkdtemp(prefix='giro-chromium-')
         options = webdriver.ChromeOptions()
         options.binary_location = '/usr/bin/chromium'
@@ -117,6 +129,8 @@ class Page:
         if throttle:
             self.cdp('Network.emulateNetworkConditions', offline=False, latency=0,
                      downloadThroughput=throttle, uploadThroughput=throttle)
+        if before:  # a script of the caller's, run in the page before the page's own
+            self.cdp('Page.addScriptToEvaluateOnNewDocument', source=before)
         self.driver.get(url)
 
     def close(self):
@@ -187,14 +201,24 @@ class Page:
             self.cdp('Input.dispatchKeyEvent', **params)
         time.sleep(0.05)
 
+    # The keys of a US keyboard that type the characters the tests type besides letters and
+    # digits: (code, virtual key code).
+    KEYS = {' ': ('Space', 32), '.': ('Period', 190), ',': ('Comma', 188), '<': ('Comma', 188),
+            '>': ('Period', 190), '=': ('Equal', 187), '"': ('Quote', 222), "'": ('Quote', 222)}
+
     def type(self, text):
         for character in text:
-            self.key(character, f'Key{character.upper()}', ord(character.upper()), character)
+            if character.isascii() and character.isalpha():
+                code, key_code = f'Key{character.upper()}', ord(character.upper())
+            elif character.isdigit():
+                code, key_code = f'Digit{character}', ord(character)
+            else:
+                code, key_code = self.KEYS[character]
+            self.key(character, code, key_code, character)
         time.sleep(0.2)
 
     def screenshot(self):
         png = self.cdp('Page.captureScreenshot', format='png')['data']
-        import base64
         return Image.open(io.BytesIO(base64.b64decode(png))).convert('RGB')
 
     def save(self, folder, name):
@@ -235,6 +259,22 @@ class Page:
             return [t for c in n.get('childIds', []) if c in tree for t in texts(tree[c])]
 
         return region.get('role', {}).get('value'), ''.join(texts(region))
+
+    def mirror(self):
+        """The windows' controls as Qt mirrors them into the page for a screen reader, as
+        Chromium's accessibility tree has them: (role, name, value, description)."""
+        found = []
+        for node in self.cdp('Accessibility.getFullAXTree')['nodes']:
+            role = node.get('role', {}).get('value')
+            if role in ('button', 'textbox', 'StaticText') and not node.get('ignored'):
+                value = lambda key: str(node.get(key, {}).get('value', ''))
+                found.append((role, value('name'), value('value'), value('description')))
+        return found
+
+    def turn_on_the_mirror(self):
+        self.js('''document.getElementById('qt-shadow-container').shadowRoot
+                   .querySelector('button.hidden-visually-read-by-screen-reader').click()''')
+        time.sleep(0.3)
 
     def requests(self):
         """Every address the page asked for since the last call."""
@@ -399,6 +439,48 @@ def screen_reader_hears_the_clue_the_verdict_and_the_end(site, shots):
 
 
 @check
+def screen_readers_mirror_reads_the_windows(site, shots):
+    """Qt's mirror of the windows in the page, for a screen reader that moves through it: the
+    question box holds the clue on show, the answer box is labelled and says what the game
+    said last, each disc tells its state, and what the player types stays text."""
+    page = Page(site.url).started()
+    try:
+        label = page.js('''return document.getElementById('qt-shadow-container').shadowRoot
+                           .querySelector('button.hidden-visually-read-by-screen-reader').textContent''')
+        assert label == 'Attiva il lettore di schermo', label
+        page.turn_on_the_mirror()
+        page.click(GIOCA)
+        said = page.wait('the clue', lambda: page.announced()[1])
+        clue = said.removeprefix('Lettera A. ')
+
+        def read(what):
+            mirror = page.wait(what, lambda: (m := page.mirror()) and ('textbox', 'Domanda', clue, '') in m and m)
+            texts = {name for _, name, _, _ in mirror} | {value for _, _, value, _ in mirror}
+            return mirror, texts
+
+        mirror, texts = read('the clue in the mirror')
+        assert ('textbox', 'Risposta', '', said) in mirror, mirror
+        assert {'A, da giocare', 'Z, da giocare', 'GIOCA', 'AVANTI', 'ESCI'} <= texts, texts
+        print(f'  after GIOCA:  Domanda = {clue!r}; Risposta, described {said!r}; "A, da giocare" … "Z, da giocare"')
+
+        typed = '<img src=x onerror="document.title=1">'
+        page.type(typed)
+        page.click(AVANTI)
+        said = page.wait('the verdict', lambda: (t := page.announced()[1]).startswith('A, ') and t)
+        clue = said.removeprefix('A, sbagliata. Lettera B. ')
+        mirror, texts = read('the next clue in the mirror')
+        assert ('textbox', 'Risposta', '', said) in mirror, mirror
+        assert {'A, sbagliata', 'B, da giocare'} <= texts, texts
+        print(f'  after AVANTI: Domanda = {clue!r}; Risposta, described {said!r}; "A, sbagliata"')
+        assert typed in texts, 'what was typed is not in the mirror as it was typed'
+        images = page.js('''return document.getElementById('qt-shadow-container').shadowRoot
+                            .querySelectorAll('.qt-window-a11y-container img').length''')
+        assert images == 0 and page.driver.title == 'GIROLETTERA', 'the typing went into the page as markup'
+    finally:
+        page.close()
+
+
+@check
 def esci_ends_the_game_and_the_page_says_so(site, shots):
     page = Page(site.url).started()
     try:
@@ -412,10 +494,29 @@ def esci_ends_the_game_and_the_page_says_so(site, shots):
         page.close()
 
 
+# Notes every call of the page to what makes a browser ask the player for a permission.
+ASKING = r'''
+window.__asked = [];
+const note = (owner, name) => {
+  if (!owner || typeof owner[name] !== 'function') return;
+  const original = owner[name];
+  owner[name] = function (...args) { window.__asked.push(name); return original.apply(this, args); };
+};
+note(window, 'queryLocalFonts');
+note(window.Notification, 'requestPermission');
+note(navigator.mediaDevices, 'getUserMedia');
+note(navigator.geolocation, 'getCurrentPosition');
+note(navigator.geolocation, 'watchPosition');
+note(navigator.clipboard, 'readText');
+note(navigator.clipboard, 'read');
+note(navigator.storage, 'persist');
+'''
+
+
 @check
-def no_request_leaves_the_sites_own_files(site, shots):
+def no_request_leaves_the_sites_own_files_and_no_permission_is_asked(site, shots):
     start = len(site.asked)
-    page = Page(site.url).started()
+    page = Page(site.url, before=ASKING).started()
     try:
         loaded = page.requests()
         page.click(GIOCA)
@@ -434,6 +535,8 @@ def no_request_leaves_the_sites_own_files(site, shots):
         asked = set(site.asked[start:])
         assert asked <= SITE_FILES, f'asked for {asked - SITE_FILES}'
         print(f'  asked for: {sorted(asked)}')
+        permissions = page.js('return window.__asked')
+        assert permissions == [], f'the page asked the player for {permissions}'
     finally:
         page.close()
 

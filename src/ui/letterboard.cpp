@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 #include "accessibility.h"
 #include "design.h"
@@ -85,6 +86,60 @@ void paintLines(QPainter &painter, const TwipsLine *first, const TwipsLine *last
         if (lineBounds(at).intersects(dirty))
             painter.drawLine(QPointF(at.p1()) + half, QPointF(at.p2()) + half);
     }
+}
+
+// The mark of a letter's state, drawn over its disc above the letter so that it reads without
+// colour: a tick for a right answer, a cross for a wrong one and an arrow curving back for a
+// passed letter, which comes round again. Pending letters carry none. It is drawn as smooth
+// strokes in window pixels, so it scales with the screen and stays sharp; black stands out
+// on the green, red and yellow the three states fix, whatever the desktop's theme.
+void paintMark(QPainter &painter, const QRect &box, LetterState state)
+{
+    if (state == LetterState::Pending)
+        return;
+    // The band between the disc's top and its letter's square, with a pixel of the disc's
+    // colour above the mark and a pixel of the square's below it.
+    const qreal cx = box.x() + box.width() / 2.0;
+    const qreal top = box.y() + 1.75;
+    const qreal bottom = box.y() + fromTwips(kLetterInsetTwips);
+    const qreal mid = (top + bottom) / 2.0;
+    QPainterPath path;
+    switch (state) {
+    case LetterState::Correct:
+        path.moveTo(cx - 4.5, mid + 0.25);
+        path.lineTo(cx - 1.5, bottom);
+        path.lineTo(cx + 4.5, top);
+        break;
+    case LetterState::Wrong:
+        path.moveTo(cx - 3.25, top);
+        path.lineTo(cx + 3.25, bottom);
+        path.moveTo(cx + 3.25, top);
+        path.lineTo(cx - 3.25, bottom);
+        break;
+    case LetterState::Passed:
+        // Over from the right and down on the left, where its head points the way back.
+        path.moveTo(cx + 4.0, bottom);
+        path.cubicTo(cx + 4.0, top - 1.5, cx - 3.5, top - 1.5, cx - 3.5, bottom - 2.5);
+        break;
+    case LetterState::Pending:
+        break;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kDesignInk, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path);
+    if (state == LetterState::Passed) {
+        QPainterPath head;
+        head.moveTo(cx - 6.25, bottom - 3.0);
+        head.lineTo(cx - 0.75, bottom - 3.0);
+        head.lineTo(cx - 3.5, bottom + 0.25);
+        head.closeSubpath();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kDesignInk);
+        painter.drawPath(head);
+    }
+    painter.restore();
 }
 
 void announceNameChange(QObject *item)
@@ -194,6 +249,7 @@ void LetterBoard::paintEvent(QPaintEvent *event)
         // ink it was designed with.
         painter.setPen(state == LetterState::Pending ? ink : kDesignInk);
         painter.drawText(square, Qt::AlignCenter, QString(content::letterAt(k)));
+        paintMark(painter, box, state);
     }
     paintLines(painter, kLines, kLines + kTrackLineCount, pos(), ink, dirty);
 }

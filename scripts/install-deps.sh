@@ -12,7 +12,7 @@ packages=(
 )
 case "${1:-}" in
 --test)
-    packages+=(clang git libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc
+    packages+=(clang git dbus libbenchmark-dev desktop-file-utils appstream dpkg-dev file gcovr lintian mandoc
                groff-base qt6-base-private-dev) ;;
 --fuzz)
     packages+=(clang) ;;

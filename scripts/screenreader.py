@@ -183,8 +183,11 @@ def write_speech_config(config_home):
                    'AudioALSADevice "null"\n')
     # The module "speaks" by appending the text to a file: no sound device is needed, and
     # the file grows exactly when Orca speaks.
+    # Each line begins with the language Orca asked the server to speak it in.
     with open(os.path.join(folder, "modules", "capture.conf"), "w") as conf:
-        conf.write(f'GenericExecuteSynth "printf \'%s\\\\n\' \\\'$DATA\\\' >> {SPOKEN}"\n'
+        conf.write(f'GenericExecuteSynth "printf \'lang=%s %s\\\\n\' \\\'$LANGUAGE\\\' \\\'$DATA\\\' >> {SPOKEN}"\n'
+                   'GenericLanguage "en" "en" "utf-8"\n'
+                   'GenericLanguage "it" "it" "utf-8"\n'
                    'AddVoice "en" "MALE1" "en"\n'
                    'AddVoice "it" "FEMALE1" "it"\n')
 
@@ -546,6 +549,27 @@ def check(steps, speech):
                             contains_words(rest, step.expect_letter)))
 
 
+def clue_languages(steps):
+    """The languages the speech server was asked for while each clue was spoken, from its
+    own output: a clue may be said in pieces, each piece on a line of its own."""
+    try:
+        with open(SPOKEN, encoding="utf-8", errors="replace") as spoken:
+            lines = [line.split(" ", 1) for line in spoken.read().splitlines() if line.startswith("lang=")]
+    except FileNotFoundError:
+        return {}
+    languages = {}
+    for step in steps:
+        if not step.expect_clue:
+            continue
+        # The clue's opening words, which a reader never splits from each other.
+        opening = " ".join(normalised(step.expect_clue).split()[:3])
+        for piece in lines:
+            if len(piece) == 2 and contains_words(piece[1], opening):
+                language = piece[0][len("lang="):] or "(none)"
+                languages[language] = languages.get(language, 0) + 1
+    return languages
+
+
 def report(steps):
     for step in steps:
         say(f"== {step.title} ==")
@@ -568,6 +592,9 @@ def report(steps):
         good = heard == asked
         failed |= not good
         say(f"  {'PASS' if good else 'FAIL'}  {requirement}: spoken {heard} of {asked}")
+    languages = clue_languages(steps)
+    say("  speech language asked for the clues: " +
+        (", ".join(f"{lang} {count} times" for lang, count in sorted(languages.items())) or "none found"))
     return failed
 
 

@@ -17,6 +17,17 @@
 #include <qpa/qplatformintegration.h>
 #include <QTextEdit>
 
+// The AT-SPI bridge itself, answering on a bus of the test's own as it answers a reader.
+#if defined(Q_OS_LINUX)
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QProcess>
+#include <private/qspiaccessiblebridge_p.h>
+#define GIRO_ATSPI_BUS 1
+#endif
+
 #include "content/bank.h"
 #include "design.h"
 #include "rungame.h"
@@ -130,6 +141,7 @@ private slots:
     void instructionsCanBeRead();
     void readerHearsEachTurn_data();
     void readerHearsEachTurn();
+    void busSaysEverythingIsItalian();
 
 private:
     void answer(const QString &typed);
@@ -437,10 +449,10 @@ void TestAccessibility::textsReadPieceByPiece()
         QAccessibleTextInterface *reader = accessible(box)->textInterface();
         QVERIFY2(reader, qPrintable(name));
         QCOMPARE(reader->characterCount(), size);
-        // One run of text without attributes, which a reader reads whole.
+        // One run of Italian text, which a reader reads whole.
         int runStart = -2;
         int runEnd = -2;
-        reader->attributes(size, &runStart, &runEnd);
+        QCOMPARE(reader->attributes(size, &runStart, &runEnd), u"language:it"_s);
         QCOMPARE(qMakePair(runStart, runEnd), qMakePair(0, size));
         for (int offset = -3; offset <= size + 2; ++offset) {
             const struct {
@@ -596,6 +608,106 @@ void TestAccessibility::readerHearsEachTurn()
         if (said.startsWith(u"focus: "))
             lastSaid = said.mid(7);
     QCOMPARE(accessible(child(u"Text2"_s))->text(QAccessible::Description), lastSaid);
+}
+
+// What a screen reader asks over the accessibility bus to choose the voice for a text: the
+// locale of the application and of every object in both windows, and the language of the
+// texts' attribute run. Qt's own AT-SPI bridge answers, on a private bus of this test.
+void TestAccessibility::busSaysEverythingIsItalian()
+{
+#ifndef GIRO_ATSPI_BUS
+    QSKIP("the AT-SPI bus is the Linux desktop's");
+#else
+    QProcess daemon;
+    daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+    QVERIFY2(daemon.waitForStarted(), "dbus-daemon (package dbus) is needed");
+    const auto stopDaemon = qScopeGuard([&daemon] {
+        daemon.kill();
+        daemon.waitForFinished();
+    });
+    QTRY_VERIFY(daemon.canReadLine());
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    // The bridge takes this bus as the accessibility bus, as it does on a desktop that names it.
+    qputenv("AT_SPI_BUS_ADDRESS", address.toUtf8());
+    const auto unset = qScopeGuard([] { qunsetenv("AT_SPI_BUS_ADDRESS"); });
+    QSpiAccessibleBridge bridge;
+    QTRY_VERIFY(bridge.dBusConnection().isConnected());
+    // Qt 6.4 connects to a named bus before it listens for the news, so it is told again.
+    bridge.enabledChanged(true);
+    const QString game = bridge.dBusConnection().baseService();
+    QDBusConnection reader = QDBusConnection::connectToBus(address, u"reader"_s);
+    const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(u"reader"_s); });
+    QVERIFY(reader.isConnected());
+
+    // The game answers in this thread: the call waits with the event loop running.
+    const auto ask = [&](const QString &path, const QString &interface, const QString &method,
+                         const QVariantList &arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(game, path, interface, method);
+        call.setArguments(arguments);
+        return reader.call(call, QDBus::BlockWithGui, 5000);
+    };
+    const auto pathOf = [](QAccessibleInterface *item) {
+        return u"/org/a11y/atspi/accessible/"_s + QString::number(QAccessible::uniqueId(item));
+    };
+
+    const QDBusMessage application =
+        ask(u"/org/a11y/atspi/accessible/root"_s, u"org.a11y.atspi.Application"_s, u"GetLocale"_s, {0u});
+    QVERIFY2(application.type() == QDBusMessage::ReplyMessage, qPrintable(application.errorMessage()));
+    QCOMPARE(application.arguments().value(0).toString(), u"it_IT"_s);
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    // An object's own locale is a property that the bridges of Qt 6.4 and 6.8 do not have:
+    // there a reader meets the application's. Where the bridge declares it, it must say it_IT.
+    const QDBusMessage introspection = ask(pathOf(accessible(form)), u"org.freedesktop.DBus.Introspectable"_s,
+                                           u"Introspect"_s, {});
+    QVERIFY2(introspection.type() == QDBusMessage::ReplyMessage, qPrintable(introspection.errorMessage()));
+    const QString declared = introspection.arguments().value(0).toString();
+    QVERIFY2(declared.contains(u"org.a11y.atspi.Accessible"_s), qPrintable(declared));
+    const bool objectLocales = declared.contains(u"name=\"Locale\""_s);
+    qInfo("Qt %s's bridge %s an object's Locale", qVersion(), objectLocales ? "has" : "lacks");
+
+    QTest::mouseClick(child(u"Gioca"_s), Qt::LeftButton); // a clue in the question box
+    QTest::mouseClick(child(u"Istruzioni"_s), Qt::LeftButton);
+    QVERIFY(instructionsOnShow());
+    int objects = 0;
+    int texts = 0;
+    for (QWidget *window : {static_cast<QWidget *>(form.data()), static_cast<QWidget *>(instructionsOnShow())}) {
+        QList<QAccessibleInterface *> items = {accessible(window)};
+        items += readableItems(window);
+        for (QAccessibleInterface *item : items) {
+            const QString what = nameOf(item) + u" ("_s + pathOf(item) + u')';
+            // The locale that Qt's UI Automation provider gives as the object's culture.
+            if (auto *widget = qobject_cast<QWidget *>(item->object()))
+                QVERIFY2(widget->locale() == italian, qPrintable(what));
+            const QDBusMessage locale = ask(pathOf(item), u"org.freedesktop.DBus.Properties"_s, u"Get"_s,
+                                            {u"org.a11y.atspi.Accessible"_s, u"Locale"_s});
+            if (objectLocales) {
+                QVERIFY2(locale.type() == QDBusMessage::ReplyMessage, qPrintable(what + u": "_s + locale.errorMessage()));
+                QVERIFY2(locale.arguments().value(0).value<QDBusVariant>().variant().toString() == u"it_IT",
+                         qPrintable(what));
+            } else {
+                QVERIFY2(locale.type() == QDBusMessage::ErrorMessage, qPrintable(what));
+            }
+            ++objects;
+            QAccessibleTextInterface *text = item->textInterface();
+            if (!text)
+                continue;
+            const QDBusMessage run = ask(pathOf(item), u"org.a11y.atspi.Text"_s, u"GetAttributeRun"_s,
+                                         {text->characterCount() / 2, false});
+            QVERIFY2(run.type() == QDBusMessage::ReplyMessage, qPrintable(what + u": "_s + run.errorMessage()));
+            QMap<QString, QString> attributes;
+            run.arguments().value(0).value<QDBusArgument>() >> attributes;
+            QVERIFY2(attributes == (QMap<QString, QString>{{u"language"_s, u"it"_s}}), qPrintable(what));
+            QCOMPARE(run.arguments().value(1).toInt(), 0);
+            QCOMPARE(run.arguments().value(2).toInt(), text->characterCount());
+            ++texts;
+        }
+    }
+    // The main window with its 14 controls, 21 discs and the notice, and the instructions
+    // window with what it holds; of them the four boxes, the current letter and the two texts
+    // of the instructions hold text.
+    QCOMPARE(objects, 42);
+    QCOMPARE(texts, 7);
+#endif
 }
 
 QTEST_MAIN(TestAccessibility)

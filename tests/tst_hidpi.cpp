@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "colourvision.h"
 #include "content/bank.h"
 #include "design.h"
 #include "rungame.h"
@@ -106,6 +107,54 @@ TextArea textArea(QWidget *widget)
     return {};
 }
 
+// Which device pixels of disc k, in `seen`, differ from the disc's own fill there: the mark
+// its state carries. Only the ring between the letter's square and the outline counts, away
+// from the outline and the track lines that run along it; the fill is the ring's commonest
+// colour. One flag per device pixel of the disc's box, row by row.
+QList<bool> markOf(const QImage &seen, ui::BoardDisc *disc, qreal scale)
+{
+    const QRect box = disc->geometry();
+    const QPoint origin(qRound(box.left() * scale), qRound(box.top() * scale));
+    const int size = qRound(box.width() * scale);
+    const qreal centre = size / 2.0;
+    const qreal radius = centre - 2.5 * scale;
+    const qreal squareFrom = 8 * scale - 1, squareTo = 25 * scale + 1;
+    QList<QPoint> ring;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const qreal dx = x + 0.5 - centre, dy = y + 0.5 - centre;
+            const bool inSquare = x + 1 > squareFrom && x < squareTo && y + 1 > squareFrom && y < squareTo;
+            if (dx * dx + dy * dy <= radius * radius && !inSquare)
+                ring.append({x, y});
+        }
+    }
+    QHash<QRgb, int> counts;
+    for (QPoint at : ring)
+        ++counts[seen.pixel(origin + at)];
+    QRgb fill = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(fill))
+            fill = it.key();
+    QList<bool> mark(size * size, false);
+    for (QPoint at : ring)
+        mark[at.y() * size + at.x()] = colourvision::deltaE(seen.pixel(origin + at), fill) > 15;
+    return mark;
+}
+
+qsizetype countOf(const QList<bool> &mark)
+{
+    return std::count(mark.cbegin(), mark.cend(), true);
+}
+
+// How many pixels one mark has and the other lacks.
+qsizetype apart(const QList<bool> &a, const QList<bool> &b)
+{
+    qsizetype differ = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        differ += a[i] != b[i];
+    return differ;
+}
+
 } // namespace
 
 class TestHighDensity : public QObject {
@@ -126,6 +175,8 @@ private slots:
     void noTextClipped_data();
     void noTextClipped();
     void noTextClippedAtScaleOne();
+    void marksTellTheStatesApart_data();
+    void marksTellTheStatesApart();
 
 private:
     QWidget *window(const QByteArray &which);
@@ -456,6 +507,67 @@ void TestHighDensity::noTextClippedAtScaleOne()
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
     // Every row ran there, not just the start of the program.
     QCOMPARE(output.count("PASS   : TestHighDensity::noTextClipped("), 13 + content::kLetterCount);
+}
+
+void TestHighDensity::marksTellTheStatesApart_data()
+{
+    using colourvision::View;
+    QTest::addColumn<int>("view");
+    QTest::newRow("in colour") << int(View::Colour);
+    QTest::newRow("in greyscale") << int(View::Greyscale);
+    QTest::newRow("without red cones (protanopia)") << int(View::Protanopia);
+    QTest::newRow("without green cones (deuteranopia)") << int(View::Deuteranopia);
+    QTest::newRow("without blue cones (tritanopia)") << int(View::Tritanopia);
+}
+
+// A board with letters in all four states, as players who do not see its colours see it:
+// each disc is told by its mark alone, the pixels that stand out from its own fill. Right,
+// wrong and passed letters carry marks of shapes of their own, pending letters none, and
+// two letters in the same state the same mark.
+void TestHighDensity::marksTellTheStatesApart()
+{
+    using engine::LetterState;
+    QFETCH(int, view);
+    QTest::mouseClick(form->findChild<QWidget *>(u"Gioca"_s), Qt::LeftButton);
+    const QString plan[] = {content::rispos(1, 1).toString(), u"no"_s, u"girolettera"_s,
+                            content::rispos(4, 1).toString(), u"no"_s, u"girolettera"_s};
+    for (const QString &typed : plan) {
+        form->findChild<QLineEdit *>(u"Text2"_s)->setText(typed);
+        QTest::mouseClick(form->findChild<QWidget *>(u"Avanti"_s), Qt::LeftButton);
+    }
+    const QImage seen = colourvision::simulate(form->grab().toImage(), colourvision::View(view));
+
+    // The marks of A, B and C stand for their states; a pending letter shows none.
+    const struct {
+        LetterState state;
+        const char *name;
+        QList<bool> mark;
+    } kinds[] = {{LetterState::Correct, "right", markOf(seen, boardDisc(form, 1), scale())},
+                 {LetterState::Wrong, "wrong", markOf(seen, boardDisc(form, 2), scale())},
+                 {LetterState::Passed, "passed", markOf(seen, boardDisc(form, 3), scale())},
+                 {LetterState::Pending, "pending", QList<bool>(markOf(seen, boardDisc(form, 7), scale()).size(), false)}};
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype pixels = countOf(kinds[i].mark);
+        QVERIFY2(pixels >= 10 * scale() * scale(),
+                 qPrintable(u"the %1 letter's mark has %2 pixels"_s.arg(QLatin1StringView(kinds[i].name)).arg(pixels)));
+        for (int j = 0; j < i; ++j) {
+            const qsizetype both = countOf(kinds[i].mark) + countOf(kinds[j].mark);
+            QVERIFY2(apart(kinds[i].mark, kinds[j].mark) * 3 >= both,
+                     qPrintable(u"the %1 and %2 marks are all but the same"_s.arg(QLatin1StringView(kinds[i].name),
+                                                                               QLatin1StringView(kinds[j].name))));
+        }
+    }
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        ui::BoardDisc *disc = boardDisc(form, k);
+        const QList<bool> mark = markOf(seen, disc, scale());
+        const auto *nearest = &kinds[0];
+        for (const auto &kind : kinds)
+            if (apart(mark, kind.mark) < apart(mark, nearest->mark))
+                nearest = &kind;
+        QVERIFY2(nearest->state == disc->state() && apart(mark, nearest->mark) * 10 <= countOf(nearest->mark),
+                 qPrintable(u"disc %1 reads as %2, %3 pixels off that mark"_s.arg(content::letterAt(k))
+                                .arg(QLatin1StringView(nearest->name)).arg(apart(mark, nearest->mark))));
+    }
 }
 
 int main(int argc, char *argv[])

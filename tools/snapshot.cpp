@@ -2,12 +2,14 @@
 //   giro-snapshot OUTDIR
 // Run it with QT_SCALE_FACTOR set (1.25, 1.5, 2 …) for the pictures at that display scale; the
 // file names carry the scale.
-// The main window is shown ready, then in play with one letter of each colour.
+// The main window is shown ready, then in play with one letter of each colour, and that board
+// again as players see it in greyscale and without red, green or blue cones.
 
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
 
+#include "colourvision.h"
 #include "content/bank.h"
 #include "form1.h"
 #include "design.h"
@@ -26,11 +28,14 @@ public:
     float next() override { return 0.15f; }
 };
 
-bool save(QWidget *window, const QDir &dir, const QString &name)
+bool save(QWidget *window, const QDir &dir, const QString &name,
+          colourvision::View view = colourvision::View::Colour)
 {
     const QString scale = QString::number(window->devicePixelRatioF());
     const QString path = dir.filePath(QStringLiteral("%1@%2x.png").arg(name, scale));
-    const bool ok = window->grab().save(path);
+    QImage picture = colourvision::simulate(window->grab().toImage(), view);
+    picture.setDevicePixelRatio(window->devicePixelRatioF());
+    const bool ok = picture.save(path);
     QTextStream(stdout) << (ok ? "wrote " : "could not write ") << path << '\n';
     return ok;
 }
@@ -61,6 +66,9 @@ int main(int argc, char *argv[])
     }
     answer->setText(QStringLiteral("risposta"));
     ok = save(form, dir, QStringLiteral("form1-playing")) && ok;
+    using colourvision::View;
+    for (View view : {View::Greyscale, View::Protanopia, View::Deuteranopia, View::Tritanopia})
+        ok = save(form, dir, QStringLiteral("form1-playing-") + colourvision::viewName(view), view) && ok;
 
     auto *instructions = new infistr;
     instructions->show();

@@ -168,15 +168,16 @@ public:
     {
         return piece(spanAfter(content(), offset, type, lineStarts()), startOffset, endOffset);
     }
-    // The whole text is one run without attributes. A run of no characters at each offset, as
-    // Qt gives a line edit, has a reader drop the last character of the line it reads.
+    // The whole text is one run, in Italian: a reader picks its voice by the run's language,
+    // not by the desktop's. A run of no characters at each offset, as Qt gives a line edit,
+    // has a reader drop the last character of the line it reads.
     QString attributes(int offset, int *startOffset, int *endOffset) const override
     {
         const int size = characterCount();
         const bool inside = offset >= 0 && offset <= size;
         *startOffset = inside ? 0 : -1;
         *endOffset = inside ? size : -1;
-        return QString();
+        return inside ? QStringLiteral("language:it") : QString();
     }
     void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
     void removeSelection(int) override { select(cursorPosition(), cursorPosition()); }

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -159,7 +160,11 @@ void prepare(bool keepChosenStyle)
     ui::platform::provideDesignFace();
 
     // The game speaks Italian whatever the desktop's language, and so do Qt's own texts, the
-    // answer box's menu among them, where Qt's Italian translation is installed.
+    // answer box's menu among them, where Qt's Italian translation is installed. Its locale
+    // is Italian too: a screen reader asks every accessible object for it (Qt answers with
+    // the default locale) to choose the voice that reads the clues. The answers are matched
+    // by Unicode case folding, which no locale changes.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     auto *translator = new QTranslator(qApp);
     if (translator->load(QStringLiteral("qtbase_it"), ui::platform::qtTranslationsPath()))
         QCoreApplication::installTranslator(translator);

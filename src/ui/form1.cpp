@@ -145,6 +145,9 @@ void Form1::buildControls()
     scoreBox_ = makeLineEdit(this, "Text3", twipsRect(2160, 840, 975, 285));
     timeBox_ = makeLineEdit(this, "Text4", twipsRect(4080, 840, 1215, 285));
     answerBox_ = makeLineEdit(this, "Text2", twipsRect(1440, 5280, 3015, 285));
+    // An answer is judged as typed: an on-screen keyboard is asked not to capitalise, correct
+    // or complete it on the player's behalf.
+    answerBox_->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     // The score and the clue on show are the game's to write: neither box takes typing, and
     // both still take the focus so they can be read and copied.
     scoreBox_->setReadOnly(true);
@@ -316,6 +319,7 @@ void Form1::istruzioni()
     // A closed window may wait a moment for its deletion; it is gone for the game already.
     if (!instructions_ || !instructions_->isVisible()) {
         instructions_ = new infistr;
+        platform::prepareWindow(instructions_);
         // A window just shown comes up in front. It keeps its designed size where windows are
         // shown full screen unless asked otherwise (the web).
         instructions_->setVisible(true);

@@ -21,6 +21,10 @@ void provideDesignFace();
 // The folder Qt's own translations are read from.
 QString qtTranslationsPath();
 
+// Readies a top-level window before it is first shown: on a phone's page, which frames the
+// game itself and shows one window at a time, the window goes without the desktop's frame.
+void prepareWindow(QWidget *window);
+
 // Where windows go once shown. A desktop's window manager places them; where the program
 // itself places them (the web page), the game goes where it and a window of `companion` size
 // fit side by side, and a window opened from the game beside it.

@@ -7,6 +7,8 @@
 
 namespace ui::platform {
 
+void prepareWindow(QWidget *) {}
+
 void placeGame(QWidget *, QSize) {}
 
 void placeBeside(QWidget *, const QWidget *) {}

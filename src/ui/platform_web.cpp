@@ -2,6 +2,7 @@
 // by the page on a desk that fills it, everything it needs built into the program.
 
 #include <QApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QScreen>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include <emscripten/val.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform.h"
 
@@ -19,10 +21,101 @@ namespace {
 // The gap the page leaves between two windows, and above them.
 constexpr int kMargin = 8;
 
+// An element of the page, if the page has it.
+std::optional<emscripten::val> pageElement(const char *id)
+{
+    emscripten::val element =
+            emscripten::val::global("document").call<emscripten::val>("getElementById", std::string(id));
+    if (element.isNull() || element.isUndefined())
+        return std::nullopt;
+    return element;
+}
+
+// The page marks its desk as a phone's where a touch screen is too small for the windows in
+// their frames: it then scales the page to the window on show and frames the game itself.
+bool onPhone()
+{
+    const auto desk = pageElement("scrivania");
+    return desk && (*desk)["classList"].call<bool>("contains", std::string("telefono"));
+}
+
 // A shown window with its frame, which the page draws round it.
 QSize framedSize(const QWidget *window, QSize inside)
 {
     return inside.grownBy(window->windowHandle()->frameMargins());
+}
+
+// On a phone every window lies at the top of the desk, centred: the page shows the one on top
+// as large as the screen takes it.
+void placeOnPhone(QWidget *window)
+{
+    const QRect desk = window->screen()->availableGeometry();
+    const int left = (desk.width() - window->frameGeometry().width()) / 2;
+    window->move(desk.topLeft() + QPoint(std::max(left, 0), 0));
+}
+
+// Keeps the windows on the desk, where the player can reach them: a window dragged by its
+// title bar, or left behind when the desk shrinks (a phone turned, a browser window made
+// smaller), comes back as far as it fits, its title bar first. Qt's own web platform lets a
+// window go where the page cannot show it.
+class DeskKeeper : public QObject {
+public:
+    explicit DeskKeeper(QObject *parent) : QObject(parent) {}
+
+    void keep(QWidget *window)
+    {
+        window->installEventFilter(this);
+        if (!watched_) {
+            watched_ = window->screen();
+            connect(watched_, &QScreen::availableGeometryChanged, this, &DeskKeeper::deskChanged);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Show)
+            bringBack(static_cast<QWidget *>(object));
+        return false;
+    }
+
+private:
+    void deskChanged()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible())
+                continue;
+            if (onPhone())
+                placeOnPhone(window);
+            else
+                bringBack(window);
+        }
+    }
+
+    void bringBack(QWidget *window)
+    {
+        if (moving_ || !window->isVisible())
+            return;
+        const QRect desk = window->screen()->availableGeometry();
+        const QRect frame = window->frameGeometry();
+        QPoint place = frame.topLeft();
+        place.setX(std::max(desk.left(), std::min(place.x(), desk.right() + 1 - frame.width())));
+        place.setY(std::max(desk.top(), std::min(place.y(), desk.bottom() + 1 - frame.height())));
+        if (place == frame.topLeft())
+            return;
+        moving_ = true;
+        window->move(place);
+        moving_ = false;
+    }
+
+    QScreen *watched_ = nullptr;
+    bool moving_ = false;
+};
+
+DeskKeeper *deskKeeper()
+{
+    static auto *keeper = new DeskKeeper(qApp);
+    return keeper;
 }
 
 } // namespace
@@ -51,8 +144,19 @@ QString qtTranslationsPath()
     return QStringLiteral(":/translations");
 }
 
+void prepareWindow(QWidget *window)
+{
+    if (onPhone())
+        window->setWindowFlag(Qt::FramelessWindowHint);
+    deskKeeper()->keep(window);
+}
+
 void placeGame(QWidget *game, QSize companion)
 {
+    if (onPhone()) {
+        placeOnPhone(game);
+        return;
+    }
     // The game and the window beside it are centred together where the desk is wide enough
     // for both; the game alone where it is not.
     const QRect desk = game->screen()->availableGeometry();
@@ -64,6 +168,10 @@ void placeGame(QWidget *game, QSize companion)
 
 void placeBeside(QWidget *window, const QWidget *game)
 {
+    if (onPhone()) {
+        placeOnPhone(window); // over the game, which it covers until closed
+        return;
+    }
     // At the right of the game where the desk has room, else where the desk centres it.
     const QRect desk = window->screen()->availableGeometry();
     const QRect next = game->frameGeometry();
@@ -74,10 +182,8 @@ void placeBeside(QWidget *window, const QWidget *game)
 void announce(const QString &text)
 {
     // The page's live region: a screen reader reads out each new text put in it.
-    emscripten::val region = emscripten::val::global("document").call<emscripten::val>(
-        "getElementById", std::string("annuncio"));
-    if (!region.isNull() && !region.isUndefined())
-        region.set("textContent", text.toStdString());
+    if (auto region = pageElement("annuncio"))
+        region->set("textContent", text.toStdString());
 }
 
 void endProgram(int status)

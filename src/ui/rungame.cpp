@@ -202,6 +202,7 @@ int runGame(int argc, char *argv[], const std::function<void(Form1 *)> &beforeSh
     auto *form = new Form1; // deletes itself when closed
     if (beforeShow)
         beforeShow(form);
+    ui::platform::prepareWindow(form);
     form->setVisible(true); // at its designed size, also where windows are shown full screen by default
     ui::platform::placeGame(form, infistr::clientSize());
     return app.exec();

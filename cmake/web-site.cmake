@@ -1,26 +1,47 @@
 # giro_web_site(<program> <site folder> [ZIP <archive> <folder in it>]): lays out a site for a
-# program built for the web, after each build of it: index.html (the project's page,
-# packaging/web/index.html, with the program's names and size, the desk's least size and the
-# game's icon written in), the program's .js and .wasm, and Qt's loader; with ZIP, also an
-# archive of the four files in a folder of the name given.
+# program built for the web, after each build of it (packaging/web/site.cmake): the project's
+# page, its app manifest and its service worker (packaging/web/), the program's .js and .wasm,
+# Qt's loader and the icons, each text file and the program also compressed beside itself;
+# with ZIP, also an archive of the whole site in a folder of the name given.
 
+# The icons, drawn from the window icon: the page's (32 pixels, written into the page), the
+# app's (192 and 512), and the app's opaque one that a phone cuts to its own shape, which iOS's
+# home screen takes too. The colours are the game's: the letter box's green, the desk's grey.
+set(GIRO_WEB_THEME_COLOUR "#00c000")
+set(GIRO_WEB_DESK_COLOUR "#c8c8c8")
 set(GIRO_WEB_ICON ${CMAKE_BINARY_DIR}/girolettera-32.png)
-add_custom_command(OUTPUT ${GIRO_WEB_ICON}
-    COMMAND ${GIRO_HOST_TOOLS_DIR}/giro-iconpng ${PROJECT_SOURCE_DIR}/assets/girolettera.xpm ${GIRO_WEB_ICON} 32
-    DEPENDS giro-host-tools ${PROJECT_SOURCE_DIR}/assets/girolettera.xpm
-    COMMENT "Writing the page's icon"
+set(GIRO_WEB_APP_ICONS ${CMAKE_BINARY_DIR}/girolettera-192.png ${CMAKE_BINARY_DIR}/girolettera-512.png
+                       ${CMAKE_BINARY_DIR}/girolettera-maskable-512.png)
+set(icon_xpm ${PROJECT_SOURCE_DIR}/assets/girolettera.xpm)
+add_custom_command(OUTPUT ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS}
+    COMMAND ${GIRO_HOST_TOOLS_DIR}/giro-iconpng ${icon_xpm} ${GIRO_WEB_ICON} 32
+    COMMAND ${GIRO_HOST_TOOLS_DIR}/giro-iconpng ${icon_xpm} ${CMAKE_BINARY_DIR}/girolettera-192.png 192
+    COMMAND ${GIRO_HOST_TOOLS_DIR}/giro-iconpng ${icon_xpm} ${CMAKE_BINARY_DIR}/girolettera-512.png 512
+    COMMAND ${GIRO_HOST_TOOLS_DIR}/giro-iconpng ${icon_xpm} ${CMAKE_BINARY_DIR}/girolettera-maskable-512.png
+            512 ${GIRO_WEB_DESK_COLOUR}
+    DEPENDS giro-host-tools ${icon_xpm}
+    COMMENT "Writing the page's icons"
     VERBATIM)
-add_custom_target(giro-web-icon DEPENDS ${GIRO_WEB_ICON})
+add_custom_target(giro-web-icon DEPENDS ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS})
+
+find_program(GIRO_BROTLI brotli REQUIRED) # scripts/install-deps.sh --web installs it
+find_program(GIRO_GZIP gzip REQUIRED)
 
 # The desk the windows lie on is never narrower or lower than the widest and the highest of
-# them in the page's frames (a border of 4 pixels and a title bar of 22): the instructions,
-# 469 x 540, with a margin of 8 around.
-math(EXPR GIRO_WEB_DESK_WIDTH "469 + 2 * 4 + 2 * 8")
-math(EXPR GIRO_WEB_DESK_HEIGHT "540 + 22 + 2 * 4 + 2 * 8")
+# them in the page's frames (a border of 4 pixels and a title bar of 22) with a margin of 8
+# around: the instructions, 469 x 540. A phone, whose screen cannot hold the game (401 x 381)
+# so framed, shows the windows without frames, scaled to the screen.
+set(GIRO_WEB_GAME_WIDTH 401)
+set(GIRO_WEB_GAME_HEIGHT 381)
+math(EXPR GIRO_WEB_FRAME_WIDTH "2 * 4 + 2 * 8")
+math(EXPR GIRO_WEB_FRAME_HEIGHT "22 + 2 * 4 + 2 * 8")
+math(EXPR GIRO_WEB_DESK_WIDTH "469 + ${GIRO_WEB_FRAME_WIDTH}")
+math(EXPR GIRO_WEB_DESK_HEIGHT "540 + ${GIRO_WEB_FRAME_HEIGHT}")
 
 function(giro_web_site program site_dir)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ZIP")
-    set(outputs ${site_dir}/index.html ${site_dir}/${program}.js ${site_dir}/${program}.wasm ${site_dir}/qtloader.js)
+    set(outputs ${site_dir}/index.html ${site_dir}/${program}.js ${site_dir}/${program}.wasm ${site_dir}/qtloader.js
+                ${site_dir}/service-worker.js ${site_dir}/girolettera.webmanifest)
     set(zip_arguments "")
     if(arg_ZIP)
         list(GET arg_ZIP 0 zip)
@@ -28,14 +49,22 @@ function(giro_web_site program site_dir)
         list(APPEND outputs ${zip})
         set(zip_arguments -DZIP=${zip} -DZIP_FOLDER=${zip_folder})
     endif()
-    set(template ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    set(templates ${PROJECT_SOURCE_DIR}/packaging/web/index.html
+                  ${PROJECT_SOURCE_DIR}/packaging/web/girolettera.webmanifest
+                  ${PROJECT_SOURCE_DIR}/packaging/web/service-worker.js)
     set(script ${PROJECT_SOURCE_DIR}/packaging/web/site.cmake)
+    string(REPLACE ";" "|" app_icons "${GIRO_WEB_APP_ICONS}")
     add_custom_command(OUTPUT ${outputs}
-        COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} -DPROGRAM_DIR=$<TARGET_FILE_DIR:${program}>
-                -DPROGRAM=${program} -DICON_PNG=${GIRO_WEB_ICON}
+        COMMAND ${CMAKE_COMMAND} -DTEMPLATES=${PROJECT_SOURCE_DIR}/packaging/web
+                -DPROGRAM_DIR=$<TARGET_FILE_DIR:${program}>
+                -DPROGRAM=${program} -DICON_PNG=${GIRO_WEB_ICON} -DAPP_ICONS=${app_icons}
+                -DTHEME_COLOUR=${GIRO_WEB_THEME_COLOUR} -DDESK_COLOUR=${GIRO_WEB_DESK_COLOUR}
+                -DBROTLI=${GIRO_BROTLI} -DGZIP=${GIRO_GZIP}
                 -DDESK_MIN_WIDTH=${GIRO_WEB_DESK_WIDTH} -DDESK_MIN_HEIGHT=${GIRO_WEB_DESK_HEIGHT}
+                -DGAME_WIDTH=${GIRO_WEB_GAME_WIDTH} -DGAME_HEIGHT=${GIRO_WEB_GAME_HEIGHT}
+                -DDESK_FRAME_WIDTH=${GIRO_WEB_FRAME_WIDTH} -DDESK_FRAME_HEIGHT=${GIRO_WEB_FRAME_HEIGHT}
                 -DSITE_DIR=${site_dir} ${zip_arguments} -P ${script}
-        DEPENDS ${program} giro-web-icon ${GIRO_WEB_ICON} ${template} ${script}
+        DEPENDS ${program} giro-web-icon ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS} ${templates} ${script}
         COMMENT "Laying out the site of ${program}"
         VERBATIM)
     add_custom_target(${program}-site ALL DEPENDS ${outputs})

@@ -1,15 +1,46 @@
-# Lays out a site from the linked program (cmake -P, run by the build; see cmake/web-site.cmake):
-# index.html from TEMPLATE with the program's names and size, the desk's least size and the
-# icon written in, beside PROGRAM.js, PROGRAM.wasm and qtloader.js, in SITE_DIR; then ZIP, the
-# same files in a folder ZIP_FOLDER.
+# Lays out a site from the linked program (cmake -P, run by the build; see cmake/web-site.cmake)
+# in SITE_DIR: index.html and the app's manifest from TEMPLATES with the names, sizes and
+# colours written in; PROGRAM.js, PROGRAM.wasm, qtloader.js and the APP_ICONS beside them; the
+# service worker, which names the build after its files and lists each with its hash; and
+# beside each file that compresses (not the PNG icons, which are compressed already) the
+# same compressed by gzip and by brotli, for servers that send a file's compressed copy as it
+# is. Then ZIP, the whole site in a folder ZIP_FOLDER.
 
 file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm PROGRAM_WASM_BYTES)
 execute_process(COMMAND base64 -w 0 ${ICON_PNG} OUTPUT_VARIABLE ICON_PNG_BASE64 COMMAND_ERROR_IS_FATAL ANY)
+string(REPLACE "|" ";" APP_ICONS "${APP_ICONS}")
 
 file(REMOVE_RECURSE ${SITE_DIR})
-configure_file(${TEMPLATE} ${SITE_DIR}/index.html @ONLY)
-file(COPY ${PROGRAM_DIR}/${PROGRAM}.js ${PROGRAM_DIR}/${PROGRAM}.wasm ${PROGRAM_DIR}/qtloader.js
+configure_file(${TEMPLATES}/index.html ${SITE_DIR}/index.html @ONLY)
+configure_file(${TEMPLATES}/girolettera.webmanifest ${SITE_DIR}/girolettera.webmanifest @ONLY)
+file(COPY ${PROGRAM_DIR}/${PROGRAM}.js ${PROGRAM_DIR}/${PROGRAM}.wasm ${PROGRAM_DIR}/qtloader.js ${APP_ICONS}
      DESTINATION ${SITE_DIR})
+
+# The build is named after what it serves: the files, each with its hash.
+set(served index.html girolettera.webmanifest ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)
+foreach(icon ${APP_ICONS})
+    get_filename_component(name ${icon} NAME)
+    list(APPEND served ${name})
+endforeach()
+set(FILES "")
+set(listing "")
+foreach(name ${served})
+    file(SHA256 ${SITE_DIR}/${name} hash)
+    string(APPEND FILES "\n  '${name}': '${hash}',")
+    string(APPEND listing "${name} ${hash}\n")
+endforeach()
+set(FILES "{${FILES}\n}")
+string(SHA256 BUILD "${listing}")
+string(SUBSTRING ${BUILD} 0 16 BUILD)
+configure_file(${TEMPLATES}/service-worker.js ${SITE_DIR}/service-worker.js @ONLY)
+
+set(compressed "")
+foreach(name index.html girolettera.webmanifest service-worker.js ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)
+    # -n: no name or time in the header, so that two builds give the same bytes.
+    execute_process(COMMAND ${GZIP} -9 -n -k ${name} WORKING_DIRECTORY ${SITE_DIR} COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND ${BROTLI} -q 11 -k ${name} WORKING_DIRECTORY ${SITE_DIR} COMMAND_ERROR_IS_FATAL ANY)
+    list(APPEND compressed ${name}.gz ${name}.br)
+endforeach()
 
 if(NOT DEFINED ZIP)
     return()
@@ -24,9 +55,12 @@ set(mtime "1970-01-01 00:00:00 UTC")
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     string(TIMESTAMP mtime "%Y-%m-%d %H:%M:%S UTC" UTC)
 endif()
+set(members "")
+foreach(name ${served} service-worker.js ${compressed})
+    list(APPEND members ${ZIP_FOLDER}/${name})
+endforeach()
+list(SORT members)
 file(REMOVE ${ZIP})
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip --mtime=${mtime}
-                        ${ZIP_FOLDER}/index.html ${ZIP_FOLDER}/qtloader.js
-                        ${ZIP_FOLDER}/${PROGRAM}.js ${ZIP_FOLDER}/${PROGRAM}.wasm
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip --mtime=${mtime} ${members}
                 WORKING_DIRECTORY ${zip_work} COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE_RECURSE ${zip_work})

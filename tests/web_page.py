@@ -14,11 +14,15 @@ import argparse
 import base64
 import contextlib
 import functools
+import gzip
+import hashlib
 import http.server
 import io
 import json
 import pathlib
+import re
 import shutil
+import subprocess
 import sys
 import tempfile
 import threading
@@ -31,7 +35,14 @@ from selenium.webdriver.chrome.service import Service
 
 CAPTION = 'GIROLETTERA v.1.00 di Bottega del Quiz '
 INSTRUCTIONS_CAPTION = 'Istruzioni e informazioni sul gioco'
-SITE_FILES = {'/', '/index.html', '/girolettera.js', '/qtloader.js', '/girolettera.wasm'}
+# What the site serves; beside each file that compresses lie its .gz and .br copies.
+SERVED = ('index.html', 'girolettera.js', 'girolettera.wasm', 'qtloader.js', 'girolettera.webmanifest',
+          'service-worker.js', 'girolettera-192.png', 'girolettera-512.png', 'girolettera-maskable-512.png')
+COMPRESSED = tuple(f for f in SERVED if not f.endswith('.png'))
+SITE_FILES = {'/'} | {f'/{f}' for f in SERVED}
+# A phone's browser, as Qt's web platform tells one apart.
+ANDROID = ('Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) '
+           'Chrome/156.0.0.0 Mobile Safari/537.36')
 RETRY = 'RIPROVA LA PROSSIMA VOLTA!!!'
 
 
@@ -44,6 +55,7 @@ GIOCA = twips(2160, 120, 975, 375)
 AVANTI = twips(4680, 5040, 1095, 375)
 ESCI = twips(240, 5040, 855, 375)
 ISTRUZIONI = twips(240, 120, 1335, 735)
+TORNA = twips(2880, 7680, 1335, 375)  # the instructions' return button
 ANSWER_BOX = twips(1440, 5280, 3015, 285)
 TIME_BOX = twips(4080, 840, 1215, 285)
 # The discs' places, letter by letter, A to Z.
@@ -51,6 +63,9 @@ DISC_PLACES = ((960, 1320), (960, 1800), (960, 2280), (960, 2760), (960, 3240), 
                (1920, 3240), (1920, 2760), (1920, 2280), (1920, 1800), (2160, 1320), (2640, 1320),
                (2880, 1800), (2880, 2280), (2880, 2760), (2880, 3240), (3360, 3240), (3840, 3240),
                (3840, 2760), (3840, 2280), (3840, 1800))
+
+
+GAME_SIZE = (401, 381)
 
 
 def disc(k):
@@ -61,6 +76,7 @@ DISC_A = disc(1)
 DISC_B = disc(2)
 
 RED = (255, 0, 0)
+YELLOW = (255, 255, 0)
 
 
 def centre(box):
@@ -82,18 +98,24 @@ class Site:
 
     def __init__(self, folder):
         self.asked = []
-        asked = self.asked
+        self.folder = folder  # may change: a new build of the site
+        site = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
+            extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                              '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json'}
+
+            def __init__(self, *args, **kwargs):
+                super().__init__(*args, directory=str(site.folder), **kwargs)
+
             def log_message(self, *args):
                 pass
 
             def do_GET(self):
-                asked.append(self.path.split('?')[0])
+                site.asked.append(self.path.split('?')[0])
                 super().do_GET()
 
-        handler = functools.partial(Handler, directory=str(folder))
-        self.server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+        self.server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
         self.url = f'http://127.0.0.1:{self.server.server_address[1]}/'
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
@@ -105,8 +127,10 @@ class Site:
 class Page:
     """One browser with the game's page loaded, and what a player does and sees there."""
 
-    def __init__(self, url, *, mobile=None, touch=False, throttle=None, before=None):
-        self.profile = tempfile.mkdtemp(prefix='giro-chromium-')
+    def __init__(self, url, *, mobile=None, touch=False, throttle=None, before=None, agent=None, profile=None):
+        # A profile of the caller's is a browser that has visited before; it stays.
+        self.own_profile = profile is None
+        self.profile = profile or tempfile.mkdtemp(prefix='giro-chromium-')
         options = webdriver.ChromeOptions()
         options.binary_location = '/usr/bin/chromium'
         # As root there is no sandbox; the rest keeps Chromium off the network it would call
@@ -117,6 +141,8 @@ class Page:
                      '--disable-default-apps', '--force-device-scale-factor=1',
                      '--window-size=1280,800', f'--user-data-dir={self.profile}'):
             options.add_argument(flag)
+        if agent:
+            options.add_argument(f'--user-agent={agent}')
         options.set_capability('goog:loggingPrefs', {'performance': 'ALL', 'browser': 'ALL'})
         self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
         self.cdp('Network.enable')
@@ -136,7 +162,8 @@ class Page:
     def close(self):
         with contextlib.suppress(Exception):
             self.driver.quit()
-        shutil.rmtree(self.profile, ignore_errors=True)
+        if self.own_profile:
+            shutil.rmtree(self.profile, ignore_errors=True)
 
     def cdp(self, command, **params):
         return self.driver.execute_cdp_cmd(command, params)
@@ -271,6 +298,68 @@ class Page:
                 found.append((role, value('name'), value('value'), value('description')))
         return found
 
+    def focused(self):
+        """The element that has the page's keyboard, through the windows' shadow trees, and
+        whether it brings up an on-screen keyboard (a text field, or an editable element that
+        does not ask for none)."""
+        return self.js('''
+            let e = document.activeElement;
+            while (e && e.shadowRoot && e.shadowRoot.activeElement) e = e.shadowRoot.activeElement;
+            if (!e) return null;
+            const keyboard = e.tagName === 'INPUT' || e.tagName === 'TEXTAREA'
+                             || (e.isContentEditable && e.inputMode !== 'none');
+            return {tag: e.tagName, keyboard,
+                    attributes: Object.fromEntries([...e.attributes].map(a => [a.name, a.value]))};''')
+
+    def answer_box_text(self):
+        """What the answer box holds, as Qt's mirror of the windows says."""
+        return next(value for role, name, value, _ in self.mirror() if role == 'textbox' and name == 'Risposta')
+
+    def keyboard(self, steps):
+        """Plays a phone keyboard's steps into the focused field with Chrome's own input
+        commands: ('compose', text, (start, end) or None) sets the composition, replacing the
+        range given of the field's text; ('commit', text) commits; ('backspace',) deletes."""
+        for step in steps:
+            if step[0] == 'compose':
+                _, text, replaced = step
+                params = dict(text=text, selectionStart=len(text), selectionEnd=len(text))
+                if replaced:
+                    params.update(replacementStart=replaced[0], replacementEnd=replaced[1])
+                self.cdp('Input.imeSetComposition', **params)
+            elif step[0] == 'commit':
+                self.cdp('Input.insertText', text=step[1])
+            else:
+                self.key('Backspace', 'Backspace', 8)
+            time.sleep(0.1)
+        time.sleep(0.3)
+
+    def viewport(self):
+        """The page's layout and what of it the browser shows, in the page's pixels."""
+        return self.js('''return {width: innerWidth, height: innerHeight, scrollX, scrollY,
+                                    scale: visualViewport.scale, left: visualViewport.offsetLeft,
+                                    top: visualViewport.offsetTop, visibleWidth: visualViewport.width,
+                                    visibleHeight: visualViewport.height, layout: document.documentElement.scrollWidth}''')
+
+    def emulate(self, width, height, scale=2, mobile=True):
+        self.cdp('Emulation.setDeviceMetricsOverride', width=width, height=height, deviceScaleFactor=scale, mobile=mobile)
+        time.sleep(1)
+
+    def in_sight(self, box):
+        """Whether a place of the main window lies wholly in what the browser shows."""
+        x, y = self.at(box[:2])
+        v = self.viewport()
+        return (v['left'] - 0.5 <= x and x + box[2] <= v['left'] + v['visibleWidth'] + 0.5
+                and v['top'] - 0.5 <= y and y + box[3] <= v['top'] + v['visibleHeight'] + 0.5)
+
+    def canvas_pixels(self, caption=CAPTION):
+        """A window's drawing: its pixels across, and the screen pixels it covers across."""
+        return self.js('''
+            const w = [...document.getElementById('qt-shadow-container').shadowRoot.querySelectorAll('.qt-window')]
+                .find(w => (w.querySelector('.window-name')?.textContent ?? '') === arguments[0]);
+            const canvas = w.querySelector('canvas');
+            return [canvas.width, canvas.getBoundingClientRect().width * visualViewport.scale * devicePixelRatio];''',
+            caption)
+
     def turn_on_the_mirror(self):
         self.js('''document.getElementById('qt-shadow-container').shadowRoot
                    .querySelector('button.hidden-visually-read-by-screen-reader').click()''')
@@ -390,30 +479,6 @@ def touch_plays(site, shots):
 
 
 @check
-def phone_shows_the_whole_game(site, shots):
-    page = Page(site.url, mobile=(360, 740, 2)).started()
-    try:
-        shot = page.save(shots, 'phone-ready')
-        # As far right as the page goes: it must not move.
-        layout = page.js('''scrollTo(10000, 0);
-                            return {left: visualViewport.pageLeft, visible: visualViewport.width,
-                                    width: document.documentElement.clientWidth, scale: visualViewport.scale}''')
-        game = page.window(CAPTION)['frame']
-        assert layout['left'] < 1, f'the page scrolls sideways: {layout}'
-        assert game['left'] >= 0 and game['right'] <= layout['visible'] + 0.5, (game, layout)
-        assert shot.width == 720, shot.size
-        page.tap(GIOCA)
-        page.tap(ANSWER_BOX)
-        page.cdp('Input.insertText', text='x')
-        page.tap(AVANTI)
-        shot = page.save(shots, 'phone-answered')
-        assert page.disc_is(DISC_A, RED, shot), 'disc A did not turn red on the phone'
-        print(f'  360 px phone: page laid out {layout["width"]} px wide, shown at {layout["scale"]:.3f}')
-    finally:
-        page.close()
-
-
-@check
 def screen_reader_hears_the_clue_the_verdict_and_the_end(site, shots):
     page = Page(site.url).started()
     try:
@@ -465,6 +530,7 @@ def screen_readers_mirror_reads_the_windows(site, shots):
 
         typed = '<img src=x onerror="document.title=1">'
         page.type(typed)
+        page.wait('the typing in the mirror, as it was typed', lambda: page.answer_box_text() == typed, timeout=5)
         page.click(AVANTI)
         said = page.wait('the verdict', lambda: (t := page.announced()[1]).startswith('A, ') and t)
         clue = said.removeprefix('A, sbagliata. Lettera B. ')
@@ -472,7 +538,6 @@ def screen_readers_mirror_reads_the_windows(site, shots):
         assert ('textbox', 'Risposta', '', said) in mirror, mirror
         assert {'A, sbagliata', 'B, da giocare'} <= texts, texts
         print(f'  after AVANTI: Domanda = {clue!r}; Risposta, described {said!r}; "A, sbagliata"')
-        assert typed in texts, 'what was typed is not in the mirror as it was typed'
         images = page.js('''return document.getElementById('qt-shadow-container').shadowRoot
                             .querySelectorAll('.qt-window-a11y-container img').length''')
         assert images == 0 and page.driver.title == 'GIROLETTERA', 'the typing went into the page as markup'
@@ -492,6 +557,320 @@ def esci_ends_the_game_and_the_page_says_so(site, shots):
         assert page.windows() == [], page.windows()
     finally:
         page.close()
+
+
+# A phone keyboard's typing into the answer box, each beside what a plain text field of a page
+# ends holding after the same steps: the answer box must hold the same.
+KEYBOARD_TYPING = [
+    ('a word composed and committed', [('compose', 'avo', None), ('compose', 'avocado', None),
+                                       ('commit', 'avocado')]),
+    ('another word committed than composed', [('compose', 'avoc', None), ('commit', 'avocad')]),
+    ('a word typed, then replaced by the keyboard', [('compose', 'avocad', None), ('commit', 'avocad'),
+                                                   ('compose', 'avocado', (0, 6)), ('commit', 'avocado')]),
+    ('the second word replaced', [('commit', 'casa'), ('commit', ' '), ('compose', 'bianc', None),
+                                  ('commit', 'bianc'), ('compose', 'bianca', (5, 10)), ('commit', 'bianca')]),
+    ('Backspace inside a composition', [('compose', 'sak', None), ('compose', 'sa', None), ('backspace',),
+                                        ('compose', 'sakè', None), ('commit', 'sakè')]),
+    ('accented letters committed whole', [('commit', 'niccolò'), ('commit', ' '), ('commit', 'sakè')]),
+]
+
+
+def plain_field_after(page, steps):
+    page.js("""const i = document.createElement('input'); i.id = 'campione'; document.body.append(i);
+               i.focus();""")
+    page.keyboard(steps)
+    return page.js("const i = document.getElementById('campione'); const v = i.value; i.remove(); return v;")
+
+
+@check
+def phone_keyboard_types_what_a_page_field_would_hold(site, shots):
+    page = Page(site.url, mobile=(412, 915, 2), agent=ANDROID).started()
+    try:
+        expectations = [plain_field_after(page, steps) for _, steps in KEYBOARD_TYPING]
+        page.turn_on_the_mirror()
+        page.tap(GIOCA)
+        for (name, steps), expected in zip(KEYBOARD_TYPING, expectations):
+            page.tap(ANSWER_BOX)
+            page.keyboard(steps)
+            held = page.wait(f'the answer box after "{name}"',
+                             lambda: (t := page.answer_box_text()) == expected and t, timeout=5)
+            print(f'  {name}: {held!r}, as a page\'s field')
+            page.tap(AVANTI)
+        # A passing word, typed short and then completed by the keyboard, passes the letter.
+        page.tap(ANSWER_BOX)
+        page.keyboard([('compose', 'girolett', None), ('commit', 'girolett'),
+                       ('compose', 'girolettera', (0, 8)), ('commit', 'girolettera')])
+        page.tap(AVANTI)
+        letter = disc(len(KEYBOARD_TYPING) + 1)
+        shot = page.save(shots, 'phone-keyboard-replaced')
+        assert page.disc_is(letter, YELLOW, shot), [page.colour(p, shot) for p in ring(letter)]
+    finally:
+        page.close()
+
+
+@check
+def phone_keyboard_is_asked_for_no_help(site, shots):
+    page = Page(site.url, mobile=(412, 915, 2), agent=ANDROID).started()
+    try:
+        page.tap(GIOCA)
+        field = page.focused()
+        assert field['keyboard'], f'after GIOCA the page focused {field}'
+        wanted = {'autocapitalize': 'off', 'autocorrect': 'off', 'autocomplete': 'off',
+                  'spellcheck': 'false', 'writingsuggestions': 'false'}
+        got = {name: field['attributes'].get(name) for name in wanted}
+        assert got == wanted, got
+    finally:
+        page.close()
+
+
+@check
+def a_tap_on_a_button_brings_up_no_keyboard(site, shots):
+    for button, name in ((ISTRUZIONI, 'Istruzioni'), (ESCI, 'ESCI')):
+        page = Page(site.url, mobile=(412, 915, 2), agent=ANDROID).started()
+        try:
+            page.tap(GIOCA)
+            assert page.focused()['keyboard'], 'GIOCA did not give the answer box the keyboard'
+            page.keyboard([('commit', 'x')])
+            page.tap(AVANTI)
+            assert page.focused()['keyboard'], 'AVANTI did not give the answer box the keyboard'
+            page.tap(button)
+            time.sleep(0.5)
+            field = page.focused()
+            assert not field or not field['keyboard'], f'after a tap on {name} the page focused {field}'
+        finally:
+            page.close()
+
+
+def phone_game_is_whole_and_large(page, shots, name):
+    v = page.viewport()
+    game = page.window(CAPTION)
+    frame = game['frame']
+    scale = (game['inside']['right'] - game['inside']['left']) * v['scale'] / GAME_SIZE[0]
+    assert v['layout'] <= v['width'] + 0.5, f'the page scrolls sideways: {v}'
+    assert (frame['left'] >= -0.5 and frame['right'] <= v['visibleWidth'] + 0.5
+            and frame['top'] >= -0.5 and frame['bottom'] <= v['visibleHeight'] + 0.5), (frame, v)
+    drawn, covered = page.canvas_pixels()
+    assert abs(drawn - covered) <= 1, f'the game is drawn at {drawn} pixels across for {covered} on the screen'
+    page.save(shots, name)
+    return scale
+
+
+@check
+def phone_fills_its_screen_with_the_game(site, shots):
+    page = Page(site.url, mobile=(360, 740, 2), agent=ANDROID).started()
+    try:
+        upright = phone_game_is_whole_and_large(page, shots, 'phone-ready')
+        assert upright >= 0.87, f'the game is shown at {upright:.3f} of its size on a 360-pixel phone'
+        title = page.js("""return [...document.getElementById('qt-shadow-container').shadowRoot
+                                .querySelectorAll('.title-bar')].filter(t => t.offsetHeight > 0).length""")
+        assert title == 0, 'a window shows a desktop title bar on the phone'
+        page.tap(GIOCA)
+        page.keyboard([('commit', 'x')])
+        page.tap(AVANTI)
+        shot = page.save(shots, 'phone-answered')
+        assert page.disc_is(DISC_A, RED, shot), 'disc A did not turn red on the phone'
+        # The instructions, over the game and whole on the screen, then back to the game.
+        page.tap(ISTRUZIONI)
+        other = page.window(INSTRUCTIONS_CAPTION)
+        time.sleep(1)
+        other = page.window(INSTRUCTIONS_CAPTION)
+        v = page.viewport()
+        assert (other['frame']['left'] >= -0.5 and other['frame']['right'] <= v['visibleWidth'] + 0.5
+                and other['frame']['bottom'] <= v['visibleHeight'] + 0.5), (other['frame'], v)
+        drawn, covered = page.canvas_pixels(INSTRUCTIONS_CAPTION)
+        assert abs(drawn - covered) <= 1, f'the instructions are drawn at {drawn} pixels for {covered}'
+        page.save(shots, 'phone-instructions')
+        x, y = page.at(centre(TORNA), INSTRUCTIONS_CAPTION)
+        page.cdp('Input.dispatchTouchEvent', type='touchStart', touchPoints=[{'x': x, 'y': y}])
+        page.cdp('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
+        page.wait('the instructions to close', lambda: len(page.windows()) == 1)
+        time.sleep(1)
+        again = phone_game_is_whole_and_large(page, shots, 'phone-back-to-the-game')
+        assert abs(again - upright) < 0.01, (upright, again)
+        # Turned, the phone shows the whole game again.
+        page.emulate(740, 360)
+        time.sleep(1)
+        sideways = phone_game_is_whole_and_large(page, shots, 'phone-landscape')
+        print(f'  360 x 740: the game at {upright:.3f} of its size; 740 x 360: at {sideways:.3f}')
+    finally:
+        page.close()
+
+
+@check
+def phone_keyboard_never_hides_the_answer(site, shots):
+    for (width, height), lowered in (((360, 740), 420), ((740, 360), 200)):
+        page = Page(site.url, mobile=(width, height, 2), agent=ANDROID).started()
+        try:
+            page.tap(GIOCA)
+            assert page.focused()['keyboard'], 'GIOCA did not give the answer box the keyboard'
+            page.emulate(width, lowered)  # as an on-screen keyboard takes the rest
+            page.wait('the answer box and AVANTI in sight',
+                      lambda: page.in_sight(ANSWER_BOX) and page.in_sight(AVANTI), timeout=5)
+            page.save(shots, f'phone-keyboard-{width}x{height}')
+            page.keyboard([('commit', 'x')])
+            page.tap(AVANTI)
+            page.emulate(width, height)  # the keyboard gone, disc A in sight again
+            assert page.disc_is(DISC_A, RED, page.screenshot()), 'AVANTI above the keyboard did not judge A'
+        finally:
+            page.close()
+
+
+@check
+def desktop_browser_shows_the_windows_at_their_size_and_zoomed_crisp(site, shots):
+    page = Page(site.url).started()
+    try:
+        game = page.window(CAPTION)
+        width = game['inside']['right'] - game['inside']['left']
+        assert width == GAME_SIZE[0], f'the game is {width} pixels wide on a desktop'
+        # Dragged by its title bar past the desk's edge, a window comes back whole.
+        title = page.js("""const w = document.getElementById('qt-shadow-container').shadowRoot.querySelector('.qt-window');
+                           const r = w.querySelector('.title-bar').getBoundingClientRect();
+                           return [r.left + 40, r.top + r.height / 2];""")
+        steps = [(title[0] + dx, title[1] + dy) for dx, dy in ((0, 0), (400, 300), (900, 700), (1500, 900))]
+        for i, (x, y) in enumerate(steps):
+            kind = 'mousePressed' if i == 0 else 'mouseMoved'
+            page.cdp('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', buttons=1, clickCount=1)
+            time.sleep(0.1)
+        page.cdp('Input.dispatchMouseEvent', type='mouseReleased', x=steps[-1][0], y=steps[-1][1],
+                 button='left', buttons=0, clickCount=1)
+        time.sleep(0.5)
+        frame = page.window(CAPTION)['frame']
+        v = page.viewport()
+        assert frame['right'] <= v['width'] + 0.5 and frame['bottom'] <= v['height'] + 0.5, (frame, v)
+        page.save(shots, 'desktop-dragged')
+        # Browser zoom at 200 %: the same windows, drawn at twice the pixels.
+        page.emulate(640, 400, scale=2, mobile=False)
+        drawn, covered = page.canvas_pixels()
+        assert abs(drawn - covered) <= 1 and drawn >= 2 * GAME_SIZE[0] - 1, (drawn, covered)
+        page.save(shots, 'desktop-zoom-200')
+    finally:
+        page.close()
+
+
+def kept_for_offline(page):
+    """Waits until the page's service worker keeps the site and serves the page; returns the
+    names of the site's caches."""
+    page.driver.set_script_timeout(60)
+    page.driver.execute_async_script("""const done = arguments[arguments.length - 1];
+        navigator.serviceWorker.ready.then(() => done(true));""")
+    page.wait('the worker to serve the page', lambda: page.js('return !!navigator.serviceWorker.controller'))
+    return page.driver.execute_async_script("""const done = arguments[arguments.length - 1];
+        caches.keys().then(done);""")
+
+
+@check
+def site_is_an_installable_app(site, shots):
+    page = Page(site.url).started()
+    try:
+        errors = page.wait('the installability check', lambda: (r := page.cdp('Page.getInstallabilityErrors'))
+                           and r, timeout=20)['installabilityErrors']
+        assert errors == [], errors
+        manifest = page.cdp('Page.getAppManifest')
+        assert not manifest.get('errors'), manifest['errors']
+        app = json.loads(manifest['data'])
+        assert (app['lang'], app['display'], app['name']) == ('it', 'standalone', 'GIROLETTERA'), app
+        icons = {(i['sizes'], i.get('purpose', 'any')) for i in app['icons']}
+        assert {('192x192', 'any'), ('512x512', 'any'), ('512x512', 'maskable')} <= icons, icons
+        assert page.js('return document.querySelector("link[rel=apple-touch-icon]")?.href') \
+            .endswith('girolettera-maskable-512.png')
+        print(f'  installable; manifest: {app["name"]}, {sorted(icons)}')
+    finally:
+        page.close()
+
+
+@check
+def offline_after_one_visit(site, shots):
+    profile = tempfile.mkdtemp(prefix='giro-chromium-')
+    try:
+        page = Page(site.url, profile=profile).started()
+        try:
+            names = kept_for_offline(page)
+            assert len(names) == 1, names
+        finally:
+            page.close()
+        # The same browser again, with the network gone.
+        page = Page('about:blank', profile=profile)
+        try:
+            page.cdp('Network.emulateNetworkConditions', offline=True, latency=0,
+                     downloadThroughput=-1, uploadThroughput=-1)
+            asked = len(site.asked)
+            page.driver.get(site.url)
+            page.started()
+            page.click(GIOCA)
+            page.type('x')
+            page.click(AVANTI)
+            shot = page.save(shots, 'offline-answered')
+            assert page.disc_is(DISC_A, RED, shot), 'offline, AVANTI did not judge A'
+            assert len(site.asked) == asked, f'offline, the server was asked for {site.asked[asked:]}'
+        finally:
+            page.close()
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+def another_build(folder, into):
+    """The site as a new build of it would be: the page changed, the worker naming the new
+    build and the page's new hash."""
+    shutil.copytree(folder, into)
+    page = into / 'index.html'
+    page.write_bytes(page.read_bytes() + b'<!-- a new build -->\n')
+    worker = into / 'service-worker.js'
+    text = worker.read_text()
+    old_hash = hashlib.sha256((folder / 'index.html').read_bytes()).hexdigest()
+    new_hash = hashlib.sha256(page.read_bytes()).hexdigest()
+    old_build = re.search(r"const BUILD = '([0-9a-f]+)'", text).group(1)
+    worker.write_text(text.replace(old_hash, new_hash).replace(old_build, 'f' * len(old_build)))
+    return 'f' * len(old_build), old_build
+
+
+@check
+def a_new_build_takes_over_whole(site, shots):
+    profile = tempfile.mkdtemp(prefix='giro-chromium-')
+    work = pathlib.Path(tempfile.mkdtemp(prefix='giro-site-'))
+    original = site.folder
+    try:
+        new_build, old_build = another_build(original, work / 'site')
+        page = Page(site.url, profile=profile).started()
+        try:
+            old = kept_for_offline(page)
+            assert old[0].endswith(old_build), old
+        finally:
+            page.close()
+        site.folder = work / 'site'
+        page = Page(site.url, profile=profile).started()
+        try:
+            names = page.wait('the new build to take over', lambda: page.driver.execute_async_script(
+                """const done = arguments[arguments.length - 1];
+                   caches.keys().then(k => done(k.length === 1 && k[0].endsWith(arguments[0]) ? k : null));""",
+                new_build), timeout=30)
+            print(f'  caches: {old} -> {names}')
+        finally:
+            page.close()
+        # The next visit plays the new build, the old one gone.
+        page = Page(site.url, profile=profile).started()
+        try:
+            served = page.driver.execute_async_script("""const done = arguments[arguments.length - 1];
+                fetch('index.html').then(r => r.text()).then(done);""")
+            assert served.endswith('<!-- a new build -->\n'), 'the old page was served'
+        finally:
+            page.close()
+    finally:
+        site.folder = original
+        shutil.rmtree(profile, ignore_errors=True)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+@check
+def site_holds_its_files_and_their_compressed_copies(site, shots):
+    present = sorted(p.name for p in site.folder.iterdir())
+    wanted = sorted([*SERVED, *(f + '.gz' for f in COMPRESSED), *(f + '.br' for f in COMPRESSED)])
+    assert present == wanted, f'the site holds {present}'
+    for name in COMPRESSED:
+        plain = (site.folder / name).read_bytes()
+        assert gzip.decompress((site.folder / f'{name}.gz').read_bytes()) == plain, f'{name}.gz'
+        unpacked = subprocess.run(['brotli', '-d', '-c', site.folder / f'{name}.br'],
+                                  capture_output=True, check=True).stdout
+        assert unpacked == plain, f'{name}.br'
 
 
 # Notes every call of the page to what makes a browser ask the player for a permission.

@@ -47,5 +47,6 @@ echo "== the site, built in $((SECONDS - start)) s:"
 ls -l build/web/site build/web/girolettera-*-web.zip
 case "$mode" in
 --test) ctest --preset web ;;
---bench) python3 bench/web_bench.py --site build/web/site --bare-site build/web/bench-site ;;
+--bench) python3 bench/web_bench.py --site build/web/site --bare-site build/web/bench-site \
+             --carried build/web/src/ui/web ;;
 esac

@@ -1,6 +1,7 @@
 // The windows on a high-density screen, at the scale in QT_SCALE_FACTOR: their size in device
 // pixels, round discs, track lines lying on the discs' edges, every box and disc with its whole
-// outline, and no caption or box text cut off, at this scale and at the normal one.
+// outline, no caption or box text cut off, at this scale and at the normal one, and marks on
+// the discs that tell the letters' states apart without their colours.
 //
 // CTest runs this program at the scales desktops offer, 1, 1.25, 1.5, 1.75 and 2; run by hand
 // without QT_SCALE_FACTOR, it scales by two. The check for clipped text runs again in a child
@@ -107,52 +108,52 @@ TextArea textArea(QWidget *widget)
     return {};
 }
 
-// Which device pixels of disc k, in `seen`, differ from the disc's own fill there: the mark
-// its state carries. Only the ring between the letter's square and the outline counts, away
-// from the outline and the track lines that run along it; the fill is the ring's commonest
-// colour. One flag per device pixel of the disc's box, row by row.
-QList<bool> markOf(const QImage &seen, ui::BoardDisc *disc, qreal scale)
+// The window once every letter has been answered the same way (right, wrong or passed), or
+// none yet: a game of its own, which draws question 1 for every letter.
+QImage boardWithEvery(engine::LetterState state)
+{
+    using engine::LetterState;
+    ScriptedRandom random = ScriptedRandom::drawing(QList<int>(content::kLetterCount, 1));
+    FixedTimeOfDay clock;
+    Form1 game(&random, &clock);
+    game.show();
+    if (!QTest::qWaitForWindowExposed(&game))
+        return {};
+    QTest::mouseClick(game.findChild<QWidget *>(u"Gioca"_s), Qt::LeftButton);
+    for (int k = 1; k <= content::kLetterCount && state != LetterState::Pending; ++k) {
+        const QString typed = state == LetterState::Correct ? content::rispos(k, 1).toString()
+                              : state == LetterState::Wrong ? u"no"_s
+                                                             : u"girolettera"_s;
+        game.findChild<QLineEdit *>(u"Text2"_s)->setText(typed);
+        QTest::mouseClick(game.findChild<QWidget *>(u"Avanti"_s), Qt::LeftButton);
+    }
+    for (int k = 1; k <= content::kLetterCount; ++k)
+        if (game.state().letter(k) != state)
+            return {};
+    return game.grab().toImage();
+}
+
+// The device pixels of a disc's square in a picture of the window.
+QRect devicePixels(ui::BoardDisc *disc, qreal scale)
 {
     const QRect box = disc->geometry();
-    const QPoint origin(qRound(box.left() * scale), qRound(box.top() * scale));
-    const int size = qRound(box.width() * scale);
-    const qreal centre = size / 2.0;
-    const qreal radius = centre - 2.5 * scale;
-    const qreal squareFrom = 8 * scale - 1, squareTo = 25 * scale + 1;
-    QList<QPoint> ring;
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const qreal dx = x + 0.5 - centre, dy = y + 0.5 - centre;
-            const bool inSquare = x + 1 > squareFrom && x < squareTo && y + 1 > squareFrom && y < squareTo;
-            if (dx * dx + dy * dy <= radius * radius && !inSquare)
-                ring.append({x, y});
-        }
-    }
-    QHash<QRgb, int> counts;
-    for (QPoint at : ring)
-        ++counts[seen.pixel(origin + at)];
-    QRgb fill = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > counts.value(fill))
-            fill = it.key();
-    QList<bool> mark(size * size, false);
-    for (QPoint at : ring)
-        mark[at.y() * size + at.x()] = colourvision::deltaE(seen.pixel(origin + at), fill) > 15;
-    return mark;
+    return QRect(qRound(box.left() * scale), qRound(box.top() * scale), qRound(box.width() * scale),
+                 qRound(box.height() * scale));
 }
 
-qsizetype countOf(const QList<bool> &mark)
+// How light a pixel is to a player who sees the window as `view` does: the relative luminance
+// of what the view shows, as an sRGB grey level 0..255.
+int greyLevel(QRgb pixel, colourvision::View view)
 {
-    return std::count(mark.cbegin(), mark.cend(), true);
+    using colourvision::View;
+    static const colourvision::Matrix grey = colourvision::matrixOf(View::Greyscale);
+    return qRed(colourvision::seen(colourvision::seen(pixel, colourvision::matrixOf(view)), grey));
 }
 
-// How many pixels one mark has and the other lacks.
-qsizetype apart(const QList<bool> &a, const QList<bool> &b)
+double contrastOfGreys(int a, int b)
 {
-    qsizetype differ = 0;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        differ += a[i] != b[i];
-    return differ;
+    const double la = colourvision::toLinear(a), lb = colourvision::toLinear(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace
@@ -513,60 +514,103 @@ void TestHighDensity::marksTellTheStatesApart_data()
 {
     using colourvision::View;
     QTest::addColumn<int>("view");
-    QTest::newRow("in colour") << int(View::Colour);
-    QTest::newRow("in greyscale") << int(View::Greyscale);
-    QTest::newRow("without red cones (protanopia)") << int(View::Protanopia);
-    QTest::newRow("without green cones (deuteranopia)") << int(View::Deuteranopia);
-    QTest::newRow("without blue cones (tritanopia)") << int(View::Tritanopia);
+    QTest::addColumn<bool>("letterContrast");
+    QTest::newRow("in greyscale") << int(View::Greyscale) << true;
+    QTest::newRow("without red cones (protanopia)") << int(View::Protanopia) << false;
+    QTest::newRow("without green cones (deuteranopia)") << int(View::Deuteranopia) << false;
+    QTest::newRow("without blue cones (tritanopia)") << int(View::Tritanopia) << false;
 }
 
-// A board with letters in all four states, as players who do not see its colours see it:
-// each disc is told by its mark alone, the pixels that stand out from its own fill. Right,
-// wrong and passed letters carry marks of shapes of their own, pending letters none, and
-// two letters in the same state the same mark.
+// Every disc in each of its four states, as players who cannot tell the states' colours apart
+// see it: by lightness alone, any two states of a disc differ by 40 grey levels or more over a
+// twentieth of its square at least, which a glance takes in, not a detail of a few pixels.
+// And round its strokes the letter keeps a contrast of 4.5:1 with whatever lies there. The
+// greyscale is the colours' relative luminance, all a contrast ratio is made of, so that is
+// asked there; not in the simulations, where red itself turns dark for a player without red
+// cones and black on it reads about 3:1 whatever the board draws.
 void TestHighDensity::marksTellTheStatesApart()
 {
     using engine::LetterState;
     QFETCH(int, view);
-    QTest::mouseClick(form->findChild<QWidget *>(u"Gioca"_s), Qt::LeftButton);
-    const QString plan[] = {content::rispos(1, 1).toString(), u"no"_s, u"girolettera"_s,
-                            content::rispos(4, 1).toString(), u"no"_s, u"girolettera"_s};
-    for (const QString &typed : plan) {
-        form->findChild<QLineEdit *>(u"Text2"_s)->setText(typed);
-        QTest::mouseClick(form->findChild<QWidget *>(u"Avanti"_s), Qt::LeftButton);
-    }
-    const QImage seen = colourvision::simulate(form->grab().toImage(), colourvision::View(view));
-
-    // The marks of A, B and C stand for their states; a pending letter shows none.
+    QFETCH(bool, letterContrast);
     const struct {
         LetterState state;
         const char *name;
-        QList<bool> mark;
-    } kinds[] = {{LetterState::Correct, "right", markOf(seen, boardDisc(form, 1), scale())},
-                 {LetterState::Wrong, "wrong", markOf(seen, boardDisc(form, 2), scale())},
-                 {LetterState::Passed, "passed", markOf(seen, boardDisc(form, 3), scale())},
-                 {LetterState::Pending, "pending", QList<bool>(markOf(seen, boardDisc(form, 7), scale()).size(), false)}};
-    for (int i = 0; i < 3; ++i) {
-        const qsizetype pixels = countOf(kinds[i].mark);
-        QVERIFY2(pixels >= 10 * scale() * scale(),
-                 qPrintable(u"the %1 letter's mark has %2 pixels"_s.arg(QLatin1StringView(kinds[i].name)).arg(pixels)));
-        for (int j = 0; j < i; ++j) {
-            const qsizetype both = countOf(kinds[i].mark) + countOf(kinds[j].mark);
-            QVERIFY2(apart(kinds[i].mark, kinds[j].mark) * 3 >= both,
-                     qPrintable(u"the %1 and %2 marks are all but the same"_s.arg(QLatin1StringView(kinds[i].name),
-                                                                               QLatin1StringView(kinds[j].name))));
+    } kinds[] = {{LetterState::Pending, "pending"},
+                 {LetterState::Correct, "right"},
+                 {LetterState::Wrong, "wrong"},
+                 {LetterState::Passed, "passed"}};
+    QImage boards[4];
+    for (int i = 0; i < 4; ++i) {
+        boards[i] = boardWithEvery(kinds[i].state);
+        QVERIFY2(!boards[i].isNull(), kinds[i].name);
+        QCOMPARE(boards[i].devicePixelRatio(), scale());
+    }
+    QHash<QRgb, int> greys;
+    const auto grey = [&greys, view](QRgb pixel) {
+        const auto found = greys.constFind(pixel);
+        return found != greys.cend() ? *found : *greys.insert(pixel, greyLevel(pixel, colourvision::View(view)));
+    };
+
+    for (int k = 1; k <= content::kLetterCount; ++k) {
+        const QRect square = devicePixels(boardDisc(form, k), scale());
+        for (int i = 0; i < 4; ++i) {
+            for (int j = i + 1; j < 4; ++j) {
+                int apart = 0;
+                for (int y = square.top(); y <= square.bottom(); ++y)
+                    for (int x = square.left(); x <= square.right(); ++x)
+                        apart += qAbs(grey(boards[i].pixel(x, y)) - grey(boards[j].pixel(x, y))) >= 40;
+                const double share = 100.0 * apart / (square.width() * square.height());
+                QVERIFY2(share >= 5,
+                         qPrintable(u"disc %1 %2 and %3 differ over %4 % of its square"_s.arg(content::letterAt(k))
+                                        .arg(QLatin1StringView(kinds[i].name), QLatin1StringView(kinds[j].name))
+                                        .arg(share, 0, 'f', 1)));
+            }
         }
     }
+
+    if (!letterContrast)
+        return;
+    const QImage &pending = boards[0];
+    const int reach = int(std::ceil(scale())); // one pixel of the window
     for (int k = 1; k <= content::kLetterCount; ++k) {
-        ui::BoardDisc *disc = boardDisc(form, k);
-        const QList<bool> mark = markOf(seen, disc, scale());
-        const auto *nearest = &kinds[0];
-        for (const auto &kind : kinds)
-            if (apart(mark, kind.mark) < apart(mark, nearest->mark))
-                nearest = &kind;
-        QVERIFY2(nearest->state == disc->state() && apart(mark, nearest->mark) * 10 <= countOf(nearest->mark),
-                 qPrintable(u"disc %1 reads as %2, %3 pixels off that mark"_s.arg(content::letterAt(k))
-                                .arg(QLatin1StringView(nearest->name)).arg(apart(mark, nearest->mark))));
+        // On a pending disc's square the letter is all there is besides the square's colour:
+        // what it touches, and its strokes, where it is all ink.
+        const QRect square = devicePixels(boardDisc(form, k), scale());
+        const QRect area(square.topLeft() + QPoint(8, 8) * scale(), QSize(17, 17) * scale());
+        const QRgb paper = pending.pixel(area.topLeft());
+        QList<QPoint> touched, strokes, round;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (pending.pixel(x, y) != paper)
+                    touched.append({x, y});
+        QVERIFY(!touched.isEmpty());
+        const int inkGrey = grey(pending.pixel(*std::min_element(
+            touched.cbegin(), touched.cend(), [&](QPoint a, QPoint b) { return grey(pending.pixel(a)) < grey(pending.pixel(b)); })));
+        for (QPoint at : touched)
+            if (grey(pending.pixel(at)) == inkGrey)
+                strokes.append(at);
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (pending.pixel(x, y) == paper
+                    && std::any_of(touched.cbegin(), touched.cend(), [&](QPoint at) {
+                           return qAbs(at.x() - x) <= reach && qAbs(at.y() - y) <= reach;
+                       }))
+                    round.append({x, y});
+        for (int i = 1; i < 4; ++i) {
+            int ink = 0; // the lightest of the letter's strokes
+            for (QPoint at : strokes)
+                ink = std::max(ink, grey(boards[i].pixel(at)));
+            for (QPoint at : round) {
+                const double contrast = contrastOfGreys(grey(boards[i].pixel(at)), ink);
+                QVERIFY2(contrast >= 4.5,
+                         qPrintable(u"the %1 letter %2 has a contrast of %3:1 at %4,%5 of its disc"_s
+                                        .arg(QLatin1StringView(kinds[i].name), content::letterAt(k))
+                                        .arg(contrast, 0, 'f', 2)
+                                        .arg(at.x() - square.left())
+                                        .arg(at.y() - square.top())));
+            }
+        }
     }
 }
 

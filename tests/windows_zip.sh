@@ -58,8 +58,8 @@ top=$((Y + HEIGHT - border - 381))
 at() { echo "$((left + $1)),$((top + $2))"; }
 click() { xdotool mousemove "$((left + $1))" "$((top + $2))" click 1; sleep 1; }
 
-# Disc A: its ring below and left of the letter, as laid out (twips / 15), clear of the mark
-# that an answered letter carries above it.
+# Disc A: its ring below and left of the letter, as laid out (twips / 15), clear of the strike
+# a wrong letter carries from the disc's top left to its bottom right.
 ring=("$(at 80 118)" "$(at 68 104)")
 colours() { "$screenshot" "$out/$1" "${ring[@]}" | tr '\n' ' '; }
 is_red() { for c in $1; do (( 16#${c:1:2} > 150 && 16#${c:3:2} < 100 && 16#${c:5:2} < 100 )) || return 1; done; }

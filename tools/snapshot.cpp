@@ -2,8 +2,9 @@
 //   giro-snapshot OUTDIR
 // Run it with QT_SCALE_FACTOR set (1.25, 1.5, 2 …) for the pictures at that display scale; the
 // file names carry the scale.
-// The main window is shown ready, then in play with one letter of each colour, and that board
-// again as players see it in greyscale and without red, green or blue cones.
+// The main window is shown ready, then in play with five letters right, five wrong, five passed
+// and six still to play, so that each mark is seen on several letters, and that board again as
+// players see it in greyscale and without red, green or blue cones.
 
 #include <QApplication>
 #include <QDir>
@@ -59,9 +60,11 @@ int main(int argc, char *argv[])
     auto *answer = form->findChild<QLineEdit *>(QStringLiteral("Text2"));
     auto *next = form->findChild<QPushButton *>(QStringLiteral("Avanti"));
     form->findChild<QPushButton *>(QStringLiteral("Gioca"))->click();
-    const QString plan[] = {content::rispos(1, 1).toString(), QStringLiteral("no"), QStringLiteral("girolettera")};
-    for (const QString &typed : plan) {
-        answer->setText(typed);
+    // A right, B wrong, C passed, and so on to Q; R to Z still to play.
+    for (int k = 1; k <= 15; ++k) {
+        answer->setText(k % 3 == 1 ? content::rispos(k, 1).toString()
+                        : k % 3 == 2 ? QStringLiteral("no")
+                                     : QStringLiteral("girolettera"));
         next->click();
     }
     answer->setText(QStringLiteral("risposta"));

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QImage>
+#include <QtMath>
+
+#include <cmath>
 
 #include "accessibility.h"
 #include "design.h"
@@ -89,60 +92,78 @@ void paintLines(QPainter &painter, const TwipsLine *first, const TwipsLine *last
     }
 }
 
-// The mark of a letter's state, drawn over its disc above the letter so that it reads without
-// colour: a tick for a right answer, a cross for a wrong one and an arrow curving back for a
-// passed letter, which comes round again. Pending letters carry none. It is drawn as smooth
-// strokes in window pixels, so it scales with the screen and stays sharp; black stands out
-// on the green, red and yellow the three states fix, whatever the desktop's theme.
-void drawMark(QPainter &painter, const QRect &box, LetterState state)
+// The inks of the marks. Each keeps the black letter at 4.5:1 or more where the letter crosses
+// it, and stands out from its disc by lightness, at 3:1 or more, for players who tell the
+// state colours apart by nothing else: a darker green on green (4.75:1 to the letter, 3.2:1 to
+// the disc), a darker yellow on yellow (5.0:1, 3.9:1), and white on red (21:1, 4.0:1), where
+// an ink dark enough to show would leave the letter unreadable.
+constexpr QColor kRightMarkInk{0, 140, 0};
+constexpr QColor kWrongMarkInk{255, 255, 255};
+constexpr QColor kPassedMarkInk{128, 128, 0};
+
+// The mark of a letter's state, drawn on its disc under its letter, so that the board reads
+// without colour: a heavy tick over the lower half for a right answer, a strike across the
+// whole disc for a wrong one, and an arrow looping round the letter back towards its start for
+// a passed letter, which comes round again. Pending letters carry none. Each is a shape unlike
+// the others, as big as the disc allows and bolder than the letter's strokes, so none reads as
+// an accent or as part of the letter. All stay inside the outline with the disc's colour round
+// them, and all leave the disc's foot, below the middle of the letter, in that colour.
+// Laid out in the disc's own pixels, its top left at 0,0, and drawn smooth at any scale.
+void drawMark(QPainter &painter, LetterState state)
 {
-    // The band between the disc's top and its letter's square, with a pixel of the disc's
-    // colour above the mark and a pixel of the square's below it.
-    const qreal cx = box.x() + box.width() / 2.0;
-    const qreal top = box.y() + 1.75;
-    const qreal bottom = box.y() + fromTwips(kLetterInsetTwips);
-    const qreal mid = (top + bottom) / 2.0;
-    QPainterPath path;
+    static_assert(fromTwips(kDiscSizeTwips) == 33);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
     switch (state) {
-    case LetterState::Correct:
-        path.moveTo(cx - 4.5, mid + 0.25);
-        path.lineTo(cx - 1.5, bottom);
-        path.lineTo(cx + 4.5, top);
+    case LetterState::Correct: {
+        QPainterPath tick;
+        tick.moveTo(6, 17.5);
+        tick.lineTo(12.5, 24);
+        tick.lineTo(27, 9.5);
+        painter.setPen(QPen(kRightMarkInk, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(tick);
         break;
+    }
     case LetterState::Wrong:
-        path.moveTo(cx - 3.25, top);
-        path.lineTo(cx + 3.25, bottom);
-        path.moveTo(cx + 3.25, top);
-        path.lineTo(cx - 3.25, bottom);
+        // Square ends, so the band stops short of the outline.
+        painter.setPen(QPen(kWrongMarkInk, 4.5, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(QPointF(6.6, 6.6), QPointF(26.4, 26.4));
         break;
-    case LetterState::Passed:
-        // Over from the right and down on the left, where its head points the way back.
-        path.moveTo(cx + 4.0, bottom);
-        path.cubicTo(cx + 4.0, top - 1.5, cx - 3.5, top - 1.5, cx - 3.5, bottom - 2.5);
+    case LetterState::Passed: {
+        // Counter-clockwise from the bottom right, over the letter and down its left side, where
+        // the head points back across the gap to the start.
+        const QPointF centre(16.5, 16.5);
+        const qreal radius = 11;
+        const QRectF circle(centre - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+        const qreal from = -58, sweep = 290; // degrees, counter-clockwise from three o'clock
+        QPainterPath loop;
+        loop.arcMoveTo(circle, from);
+        loop.arcTo(circle, from, sweep);
+        painter.setPen(QPen(kPassedMarkInk, 3.25, Qt::SolidLine, Qt::FlatCap));
+        painter.drawPath(loop);
+        const qreal end = qDegreesToRadians(from + sweep);
+        const QPointF outward(std::cos(end), -std::sin(end));
+        const QPointF onward(-std::sin(end), -std::cos(end)); // the way the loop runs at its end
+        const QPointF base = centre + outward * radius;
+        QPainterPath head;
+        head.moveTo(base + outward * 4.5);
+        head.lineTo(base + onward * 6.5);
+        head.lineTo(base - outward * 4.0);
+        head.closeSubpath();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kPassedMarkInk);
+        painter.drawPath(head);
         break;
+    }
     case LetterState::Pending:
         break;
     }
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(kDesignInk, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(path);
-    if (state == LetterState::Passed) {
-        QPainterPath head;
-        head.moveTo(cx - 6.25, bottom - 3.0);
-        head.lineTo(cx - 0.75, bottom - 3.0);
-        head.lineTo(cx - 3.5, bottom + 0.25);
-        head.closeSubpath();
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(kDesignInk);
-        painter.drawPath(head);
-    }
 }
 
-// The mark of `state` over a disc, drawn once for each state and screen scale and copied
-// from then on: stroked afresh at every repaint, the marks cost an AVANTI press a tenth more.
-// The picture covers the disc's box down to the letter's square, so the mark lands on the
-// same device pixels as if it were drawn there.
+// The mark of `state` on a disc, drawn once for each state and screen scale and copied from
+// then on: stroked afresh at every repaint, the marks cost an AVANTI press a tenth more. The
+// picture covers the disc's box, so the mark lands on the same device pixels as if it were
+// drawn there.
 void paintMark(QPainter &painter, const QRect &box, LetterState state, qreal scale)
 {
     if (state == LetterState::Pending)
@@ -156,12 +177,11 @@ void paintMark(QPainter &painter, const QRect &box, LetterState state, qreal sca
         cache = Pictures{scale, {}};
     QImage &picture = cache.byState[size_t(state)];
     if (picture.isNull()) {
-        const QSize size(box.width(), fromTwips(kLetterInsetTwips) + 2);
-        picture = QImage((QSizeF(size) * scale).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+        picture = QImage((QSizeF(box.size()) * scale).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
         picture.setDevicePixelRatio(scale);
         picture.fill(Qt::transparent);
         QPainter onPicture(&picture);
-        drawMark(onPicture, QRect(QPoint(), box.size()), state);
+        drawMark(onPicture, state);
     }
     painter.drawImage(box.topLeft(), picture);
 }
@@ -269,11 +289,11 @@ void LetterBoard::paintEvent(QPaintEvent *event)
         const int inset = fromTwips(kLetterInsetTwips);
         const QRect square(box.topLeft() + QPoint(inset, inset), QSize(fromTwips(kLetterSizeTwips), fromTwips(kLetterSizeTwips)));
         painter.fillRect(square, fill);
+        paintMark(painter, box, state, devicePixelRatioF());
         // On the desktop colour the letter takes the desktop's ink; on green, red and yellow the
         // ink it was designed with.
         painter.setPen(state == LetterState::Pending ? ink : kDesignInk);
         painter.drawText(square, Qt::AlignCenter, QString(content::letterAt(k)));
-        paintMark(painter, box, state, devicePixelRatioF());
     }
     paintLines(painter, kLines, kLines + kTrackLineCount, pos(), ink, dirty);
 }

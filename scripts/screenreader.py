@@ -717,6 +717,17 @@ def orca_version():
     return (int(match.group(1)), int(match.group(2))) if match else (0, 0)
 
 
+def share_environment_with_bus(env):
+    """Services that the session bus starts on demand (the settings service, which the
+    accessibility bus's launcher already asks for) get the bus's environment: they must keep
+    to this run's home folders, where Orca reads."""
+    from gi.repository import Gio, GLib
+    names = ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "LANG", "LC_ALL")
+    Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+        "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
+        GLib.Variant("(a{ss})", ({name: env[name] for name in names},)), None, Gio.DBusCallFlags.NONE, -1, None)
+
+
 def give_game_italian_voice(env):
     """Sets what Orca's dialog for the game's own settings (Orca+Ctrl+Space with the game
     focused) sets when the player picks the language Italian and a person for the default
@@ -733,15 +744,8 @@ def give_game_italian_voice(env):
     # GSettings through dconf, whose service the session bus starts; a schema that Orca 43
     # and 48 lack leaves this out.
     script = """
-import os, sys
-from gi.repository import Gio, GLib
-# The settings service starts on demand with the session bus's environment: it must write
-# where Orca reads.
-Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
-    "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
-    GLib.Variant("(a{ss})", ({name: os.environ[name] for name in
-                              ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR")},)),
-    None, Gio.DBusCallFlags.NONE, -1, None)
+import sys
+from gi.repository import Gio
 schema = "org.gnome.Orca.Voice"
 source = Gio.SettingsSchemaSource.get_default()
 if source is None or source.lookup(schema, True) is None:
@@ -801,6 +805,7 @@ def main():
         env["DISPLAY"] = start_xvfb(procs)
         say(f"screenreader: playing one game under Orca on display {env['DISPLAY']} (about three minutes)")
         os.environ.update(env)  # for pyatspi and xdotool in this process
+        share_environment_with_bus(env)
         procs.start("at-spi-bus-launcher", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env)
         # A window manager is needed, or Orca never hears that the game's window is active.
         procs.start("openbox", ["openbox", "--sm-disable"], env)

@@ -292,14 +292,21 @@ def read_spoken_pieces():
     """(time, language, text) for every piece the speech server was given to say."""
     pieces = []
     try:
-        with open(SPOKEN, encoding="utf-8", errors="replace") as spoken:
-            for line in spoken.read().splitlines():
-                match = re.match(r"^lang=(\S*) at=(\d+\.\d+) (.*)$", line)
-                if match:
-                    when = datetime.datetime.fromtimestamp(float(match.group(2)))
-                    pieces.append((when, match.group(1) or "(none)", match.group(3)))
+        with open(SPOKEN, "rb") as spoken:
+            raw = spoken.read().splitlines()
     except FileNotFoundError:
-        pass
+        raw = []
+    for data in raw:
+        # The server hands a language it has no character set for (Orca 48 asks for "c" on a
+        # C desktop) its text in Latin-1.
+        try:
+            line = data.decode("utf-8")
+        except UnicodeDecodeError:
+            line = data.decode("latin-1")
+        match = re.match(r"^lang=(\S*) at=(\d+\.\d+) (.*)$", line)
+        if match:
+            when = datetime.datetime.fromtimestamp(float(match.group(2)))
+            pieces.append((when, match.group(1) or "(none)", match.group(3)))
     return pieces
 
 

@@ -69,11 +69,13 @@ ANSWER_BOX_MOVES = [
     ("Home, to the start", "Home", None),
 ]
 # In the clue box, after a word, by line: Down and Up over a clue the box shows on two lines;
-# over one on a single line, Ctrl+End and Ctrl+Home, which Orca reads as moves by line.
+# over one on a single line, Ctrl+Home and Ctrl+End, which Orca reads as moves by line. The
+# word move leaves the caret after the first word, at the end of a clue of one word, so Home
+# comes first: each of the two then moves the caret.
 CLUE_WORD_MOVE = ("Ctrl+Right, by a word in the clue", "ctrl+Right", None)
 CLUE_LINE_MOVES_TWO = [("Down, to the clue's second line", "Down", 1), ("Up, back to its first line", "Up", 0)]
-CLUE_LINE_MOVES_ONE = [("Ctrl+End, to the end of the clue's only line", "ctrl+End", 0),
-                       ("Ctrl+Home, back to its start", "ctrl+Home", 0)]
+CLUE_LINE_MOVES_ONE = [("Ctrl+Home, to the start of the clue's only line", "ctrl+Home", 0),
+                       ("Ctrl+End, to its end", "ctrl+End", 0)]
 
 # The first pass: three right, three wrong, three passed, then the rest alternately right
 # and wrong, so the pass ends with G, H and I still to answer. Then one second-pass press.
@@ -111,6 +113,14 @@ def as_written(heard):
     """What Orca said, with its count of a run of repeated symbols ("6 . characters", Orca 51,
     for "......") put back as a gap: the run is still in the text, told rather than read."""
     return re.sub(r" ?\d+ ?[^\w\s]? characters?", " ", heard)
+
+
+def piece_as_written(piece):
+    """as_written() for a piece of the speech server's: it may have split a count at its
+    symbol, "PECCATO 6 ." and " charactersSEI RIUSCITO"."""
+    piece = as_written(piece)
+    piece = re.sub(r" \d+ [^\w\s]\s*$", "", piece)
+    return re.sub(r"^\s*characters?", "", piece)
 
 
 # ---------------------------------------------------------------- processes
@@ -650,7 +660,7 @@ def languages_of(text, pieces):
     wanted = f" {normalised(text)} "
     found = set()
     for language, piece in pieces:
-        said = normalised(as_written(piece))
+        said = normalised(piece_as_written(piece))
         if said and (f" {said} " in wanted or wanted in f" {said} "):
             found.add(language)
     return found

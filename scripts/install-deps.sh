@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs with apt-get whatever this Debian 12 or 13 machine lacks to build, run and test the
-# game. Does nothing when everything is present. Needs root (or sudo) only when something is
-# missing. Where a package's name differs between releases, it is found from the release itself.
+# Installs with apt-get whatever this Debian 12, 13 or testing machine lacks to build, run and
+# test the game. Does nothing when everything is present. Needs root (or sudo) only when
+# something is missing. Where a package's name differs between releases, it is found from the
+# release itself.
 #   install-deps.sh [--test | --fuzz | --screenreader | --windows | --web]
 set -euo pipefail
 

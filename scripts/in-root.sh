@@ -3,24 +3,29 @@
 # release would run it: mmdebstrap makes a minbase root from the apt sources this machine uses
 # (its release, -updates and -security, renamed to the release asked), the command runs inside
 # with a clean environment, and the root is deleted again with nothing left mounted or running.
-# Each folder given with --bind is seen inside at the same path, so what the command writes
-# there stays; each --env NAME=VALUE is set for it. The status is the command's. Needs root
-# (mmdebstrap, chroot, mount).
-#   in-root.sh bookworm|trixie [--bind DIR]... [--env NAME=VALUE]... [--hook SCRIPT] -- COMMAND...
+# forky is Debian testing, the next release. Each folder given with --bind is seen inside at the
+# same path, so what the command writes there stays; each --env NAME=VALUE is set for it. The
+# status is the command's. Needs root (mmdebstrap, chroot, mount).
+#   in-root.sh bookworm|trixie|forky [--backports] [--bind DIR]... [--env NAME=VALUE]...
+#              [--hook SCRIPT] -- COMMAND...
+# --backports adds the release's backports, preferred wherever they carry a newer version, as on
+# a machine that takes a program and what it needs from there (apt-get -t RELEASE-backports).
 # A --hook SCRIPT runs outside, with the root's path, before the command (test-in.sh clones
 # the checkout into the root with it).
 set -euo pipefail
 
 release=${1:-}
 case "$release" in
-bookworm | trixie) shift ;;
-*) echo "usage: scripts/in-root.sh bookworm|trixie [--bind DIR]... [--env NAME=VALUE]... [--hook SCRIPT] -- COMMAND..." >&2; exit 2 ;;
+bookworm | trixie | forky) shift ;;
+*) echo "usage: scripts/in-root.sh bookworm|trixie|forky [--backports] [--bind DIR]... [--env NAME=VALUE]... [--hook SCRIPT] -- COMMAND..." >&2; exit 2 ;;
 esac
+backports=false
 binds=()
 envs=()
 hook_before=""
 while [[ $# -gt 0 ]]; do
     case "$1" in
+    --backports) backports=true; shift ;;
     --bind) binds+=("$(realpath -e "$2")"); shift 2 ;;
     --env) envs+=("$2"); shift 2 ;;
     --hook) hook_before=$(realpath -e "$2"); shift 2 ;;
@@ -42,6 +47,15 @@ sources=$(apt-get indextargets --format '$(TARGET_OF) $(SITE) $(RELEASE) $(COMPO
               '$1 == "deb" && ($3 == host || index($3, host "-") == 1) {
                    sub("^" host, want, $3); print "deb " $2 " " $3 " " $4 }' | sort -u)
 [[ -n "$sources" ]] || { echo "in-root.sh: no Debian sources for $VERSION_CODENAME in apt's configuration" >&2; exit 1; }
+apt_options=(
+    # A mirror's Release file may be past its Valid-Until date (testing's often is), which apt
+    # would refuse; the signatures are still checked, and the root lives for one run.
+    --aptopt='Acquire::Check-Valid-Until "false"'
+)
+if $backports; then
+    sources+=$'\n'$(awk -v want="$release" '$3 == want { $3 = want "-backports"; print }' <<<"$sources")
+    apt_options+=(--customize-hook="printf 'Package: *\\nPin: release n=$release-backports\\nPin-Priority: 500\\n' > \"\$1/etc/apt/preferences.d/backports\"")
+fi
 echo "== $release from:"; echo "$sources"
 
 work=$(mktemp -d /var/tmp/giro-root.XXXXXX)
@@ -95,5 +109,5 @@ hook=$work/run
 chmod +x "$hook"
 
 # The null format: the root lives in TMPDIR while the hooks run and is deleted afterwards.
-TMPDIR=$work mmdebstrap --variant=minbase --mode=root --format=null \
+TMPDIR=$work mmdebstrap --variant=minbase --mode=root --format=null "${apt_options[@]}" \
     --customize-hook="$hook" "$release" /dev/null - <<<"$sources"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs with apt-get whatever this Debian 12 or 13 machine lacks to build, run and test the
-# game. Does nothing when everything is present. Needs root (or sudo) only when something is
-# missing. Where a package's name differs between releases, it is found from the release itself.
+# Installs with apt-get whatever this Debian 12, 13 or testing machine lacks to build, run and
+# test the game. Does nothing when everything is present. Needs root (or sudo) only when
+# something is missing. Where a package's name differs between releases, it is found from the
+# release itself.
 #   install-deps.sh [--test | --fuzz | --screenreader | --windows | --web]
 set -euo pipefail
 
@@ -17,8 +18,10 @@ case "${1:-}" in
 --fuzz)
     packages+=(clang) ;;
 --screenreader)
+    # scripts/screenreader.sh: Orca and a speech server on a private X server; pgrep (procps) to
+    # find another Orca, and locales for an en_US desktop where a minimal Debian has none.
     packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool
-               python3-pyatspi) ;;
+               python3-pyatspi procps locales) ;;
 --windows)
     # The Windows build (scripts/windows.sh): the MinGW-w64 cross compiler, Wine on a private X
     # server (and xdotool to play there) for its tests, NSIS for the installer, zip for the

@@ -4,23 +4,90 @@
 # word and through the clue by word and by line, three right, three wrong and three passed
 # answers, the rest of the first pass, one second-pass answer, then the clock running out.
 # Fails when a clue, a verdict, a move or the ending was not spoken, or the clock stopped.
-# Needs root for the first install only.
+# Needs root for the first install only, and for --in.
 #
-#   scripts/screenreader.sh
+#   scripts/screenreader.sh [--in bookworm|trixie|trixie-backports|forky] [PLAY]...
 #
-# Everything it writes (Orca's debug log, the speech server's output, the transcript) is in
-# build/screenreader.
+# Each PLAY is one game: the desktop's language, C or en_US, with "+voice" when the game has
+# its own Italian voice in Orca (what a player sets with Orca+Ctrl+Space); then every clue,
+# verdict and ending must also be spoken in Italian. Without PLAY, one game on a C desktop.
+# --in plays in a fresh root of that Debian release, made by scripts/in-root.sh with the
+# checkout bound in: bookworm has Orca 43, trixie Orca 48, trixie-backports Orca 51 (Debian 13
+# with what its backports carry), forky Debian testing's. The status is the worst of the
+# games': 0 all spoken, 1 something not spoken, 2 a play that went wrong.
+#
+# Everything a game writes (Orca's debug log, the speech server's output, the transcript) is in
+# build/screenreader/RELEASE/PLAY, RELEASE being the root's (or this machine's) release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+top=$PWD
+
+usage() {
+    echo "usage: scripts/screenreader.sh [--in bookworm|trixie|trixie-backports|forky] [C|en_US|C+voice|en_US+voice]..." >&2
+    exit 2
+}
+root=""
+plays=()
+while [[ $# -gt 0 ]]; do
+    case "$1" in
+    --in) root=${2:-}; [[ -n "$root" ]] || usage; shift 2 ;;
+    C | en_US | C+voice | en_US+voice) plays+=("$1"); shift ;;
+    *) usage ;;
+    esac
+done
+[[ ${#plays[@]} -gt 0 ]] || plays=(C)
+
+if [[ -n "$root" ]]; then
+    case "$root" in
+    bookworm | trixie | forky) exec scripts/in-root.sh "$root" --bind "$top" --env GIRO_SCREENREADER_RELEASE="$root" \
+                                   -- "$top/scripts/screenreader.sh" "${plays[@]}" ;;
+    trixie-backports) exec scripts/in-root.sh trixie --backports --bind "$top" --env GIRO_SCREENREADER_RELEASE="$root" \
+                           -- "$top/scripts/screenreader.sh" "${plays[@]}" ;;
+    *) usage ;;
+    esac
+fi
 
 scripts/install-deps.sh --screenreader
-cmake --preset release >/dev/null
-cmake --build --preset release >/dev/null
+. /etc/os-release
+release=${GIRO_SCREENREADER_RELEASE:-$VERSION_CODENAME}
+if [[ -n "${GIRO_SCREENREADER_RELEASE:-}" ]]; then
+    # In a root the game is built with that release's Qt, apart from this machine's build.
+    build=build/screenreader/$release/game
+    cmake --preset release -B "$build" >/dev/null
+    cmake --build "$build" >/dev/null
+else
+    build=build/release
+    cmake --preset release >/dev/null
+    cmake --build --preset release >/dev/null
+fi
+echo "screenreader: $(orca --version 2>/dev/null | head -n 1), on Debian $release"
 
-rm -rf build/screenreader
-mkdir -p build/screenreader
-# Debian's own Python: the AT-SPI bindings come as a Debian package. The session bus's own
-# chatter goes to a log; the player's messages still reach this terminal through fd 3.
-exec 3>&2
-exec dbus-run-session -- sh -c 'exec /usr/bin/python3 scripts/screenreader.py 2>&3' \
-    2>build/screenreader/dbus-session.log
+# An en_US desktop needs its locale, which a minimal Debian lacks.
+for play in "${plays[@]}"; do
+    if [[ "$play" == en_US* ]] && ! locale -a 2>/dev/null | grep -qix 'en_US.utf-\?8'; then
+        [[ $(id -u) -eq 0 ]] || { echo "screenreader.sh: the en_US.UTF-8 locale is missing" >&2; exit 2; }
+        localedef -i en_US -f UTF-8 en_US.UTF-8
+    fi
+done
+
+status=0
+summary=()
+for play in "${plays[@]}"; do
+    out=build/screenreader/$release/$play
+    rm -rf "$out"
+    mkdir -p "$out"
+    args=(--out "$out" --build "$build" --desktop "${play%+voice}")
+    [[ "$play" == *+voice ]] && args+=(--italian-voice)
+    # Debian's own Python: the AT-SPI bindings come as a Debian package. The session bus's own
+    # chatter goes to a log; the player's messages still reach this terminal through fd 3.
+    exec 3>&2
+    code=0
+    dbus-run-session -- sh -c 'exec /usr/bin/python3 scripts/screenreader.py "$@" 2>&3' screenreader "${args[@]}" \
+        2>"$out/dbus-session.log" || code=$?
+    exec 3>&-
+    ((code > status)) && status=$code
+    summary+=("== $release, $play: status $code")
+    [[ -f "$out/transcript.txt" ]] && summary+=("$(sed -n '/^== verdict ==$/,/^$/p' "$out/transcript.txt" | tail -n +2)")
+done
+printf '%s\n' "${summary[@]}"
+exit "$status"

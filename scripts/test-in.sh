@@ -3,15 +3,15 @@
 # same) release, as a new user's machine would run it: scripts/in-root.sh makes the root, the
 # current commit is cloned into it, the tests run inside, and the root is deleted again with
 # nothing left mounted or running. The status is the test command's. Needs root.
-#   test-in.sh bookworm|trixie
+#   test-in.sh bookworm|trixie|forky      (forky: Debian testing, the next release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 
 release=${1:-}
 case "$release" in
-bookworm | trixie) ;;
-*) echo "usage: scripts/test-in.sh bookworm|trixie" >&2; exit 2 ;;
+bookworm | trixie | forky) ;;
+*) echo "usage: scripts/test-in.sh bookworm|trixie|forky" >&2; exit 2 ;;
 esac
 commit=$(git rev-parse HEAD)
 

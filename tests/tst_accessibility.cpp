@@ -655,15 +655,16 @@ void TestAccessibility::busSaysEverythingIsItalian()
     QVERIFY2(application.type() == QDBusMessage::ReplyMessage, qPrintable(application.errorMessage()));
     QCOMPARE(application.arguments().value(0).toString(), u"it_IT"_s);
     const QLocale italian(QLocale::Italian, QLocale::Italy);
-    // An object's own locale is a property that the bridges of Qt 6.4 and 6.8 do not have:
-    // there a reader meets the application's. Where the bridge declares it, it must say it_IT.
-    const QDBusMessage introspection = ask(pathOf(accessible(form)), u"org.freedesktop.DBus.Introspectable"_s,
-                                           u"Introspect"_s, {});
-    QVERIFY2(introspection.type() == QDBusMessage::ReplyMessage, qPrintable(introspection.errorMessage()));
-    const QString declared = introspection.arguments().value(0).toString();
-    QVERIFY2(declared.contains(u"org.a11y.atspi.Accessible"_s), qPrintable(declared));
-    const bool objectLocales = declared.contains(u"name=\"Locale\""_s);
-    qInfo("Qt %s's bridge %s an object's Locale", qVersion(), objectLocales ? "has" : "lacks");
+    // An object's own locale, which a reader may ask before it falls back on the application's.
+    // The bridges of Qt 6.4 and 6.8 answer it with an error; Qt 6.11's answers it, though its
+    // introspection does not declare it. Whichever this Qt is, all objects answer alike, and
+    // where they answer they say it_IT.
+    const auto objectLocale = [&](QAccessibleInterface *item) {
+        return ask(pathOf(item), u"org.freedesktop.DBus.Properties"_s, u"Get"_s,
+                   {u"org.a11y.atspi.Accessible"_s, u"Locale"_s});
+    };
+    const bool objectLocales = objectLocale(accessible(form)).type() == QDBusMessage::ReplyMessage;
+    qInfo("Qt %s's bridge %s an object's Locale", qVersion(), objectLocales ? "answers" : "does not answer");
 
     QTest::mouseClick(child(u"Gioca"_s), Qt::LeftButton); // a clue in the question box
     QTest::mouseClick(child(u"Istruzioni"_s), Qt::LeftButton);
@@ -678,15 +679,12 @@ void TestAccessibility::busSaysEverythingIsItalian()
             // The locale that Qt's UI Automation provider gives as the object's culture.
             if (auto *widget = qobject_cast<QWidget *>(item->object()))
                 QVERIFY2(widget->locale() == italian, qPrintable(what));
-            const QDBusMessage locale = ask(pathOf(item), u"org.freedesktop.DBus.Properties"_s, u"Get"_s,
-                                            {u"org.a11y.atspi.Accessible"_s, u"Locale"_s});
-            if (objectLocales) {
-                QVERIFY2(locale.type() == QDBusMessage::ReplyMessage, qPrintable(what + u": "_s + locale.errorMessage()));
+            const QDBusMessage locale = objectLocale(item);
+            QVERIFY2((locale.type() == QDBusMessage::ReplyMessage) == objectLocales,
+                     qPrintable(what + u": "_s + locale.errorMessage()));
+            if (objectLocales)
                 QVERIFY2(locale.arguments().value(0).value<QDBusVariant>().variant().toString() == u"it_IT",
                          qPrintable(what));
-            } else {
-                QVERIFY2(locale.type() == QDBusMessage::ErrorMessage, qPrintable(what));
-            }
             ++objects;
             QAccessibleTextInterface *text = item->textInterface();
             if (!text)

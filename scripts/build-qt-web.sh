@@ -57,8 +57,11 @@ export EMSDK=$prefix/emsdk
 
 # Qt's own host tools (moc, rcc, uic) are the machine's, of the same version. Everything in the
 # program is downloaded by every player, so what the game does not use is left out of Qt: its
-# code would be linked in all the same, reached through Qt's accessibility and style tables.
+# code would be linked in all the same, reached through Qt's accessibility and style tables,
+# and its data with it (the calendars other than the Gregorian, the MIME database, the PDF
+# writer).
 off=(thread network sql concurrent xml dbus printsupport
+     hijricalendar islamiccivilcalendar jalalicalendar mimetype xmlstream pdf
      textodfwriter textmarkdownreader textmarkdownwriter
      style-stylesheet itemviews graphicsview mainwindow dockwidget mdiarea
      calendarwidget datetimeedit colordialog filedialog fontdialog wizard splashscreen

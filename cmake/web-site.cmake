@@ -24,8 +24,9 @@ add_custom_command(OUTPUT ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS}
     VERBATIM)
 add_custom_target(giro-web-icon DEPENDS ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS})
 
-find_program(GIRO_BROTLI brotli REQUIRED) # scripts/install-deps.sh --web installs it
+find_program(GIRO_BROTLI brotli REQUIRED) # scripts/install-deps.sh --web installs brotli and terser
 find_program(GIRO_GZIP gzip REQUIRED)
+find_program(GIRO_TERSER terser REQUIRED)
 
 # The desk the windows lie on is never narrower or lower than the widest and the highest of
 # them in the page's frames (a border of 4 pixels and a title bar of 22) with a margin of 8
@@ -59,7 +60,7 @@ function(giro_web_site program site_dir)
                 -DPROGRAM_DIR=$<TARGET_FILE_DIR:${program}>
                 -DPROGRAM=${program} -DICON_PNG=${GIRO_WEB_ICON} -DAPP_ICONS=${app_icons}
                 -DTHEME_COLOUR=${GIRO_WEB_THEME_COLOUR} -DDESK_COLOUR=${GIRO_WEB_DESK_COLOUR}
-                -DBROTLI=${GIRO_BROTLI} -DGZIP=${GIRO_GZIP}
+                -DBROTLI=${GIRO_BROTLI} -DGZIP=${GIRO_GZIP} -DTERSER=${GIRO_TERSER}
                 -DDESK_MIN_WIDTH=${GIRO_WEB_DESK_WIDTH} -DDESK_MIN_HEIGHT=${GIRO_WEB_DESK_HEIGHT}
                 -DGAME_WIDTH=${GIRO_WEB_GAME_WIDTH} -DGAME_HEIGHT=${GIRO_WEB_GAME_HEIGHT}
                 -DDESK_FRAME_WIDTH=${GIRO_WEB_FRAME_WIDTH} -DDESK_FRAME_HEIGHT=${GIRO_WEB_FRAME_HEIGHT}

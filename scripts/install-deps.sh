@@ -31,10 +31,11 @@ case "${1:-}" in
     # The web build (scripts/web.sh, Debian 13 and later): emscripten; dpkg-dev, xz-utils and
     # patch to fetch, unpack and patch Qt's source for scripts/build-qt-web.sh; base64 (in
     # coreutils) and the host tools for the page's icons; fonttools and Qt's lconvert and
-    # lrelease to cut the fonts and Qt's texts the program carries; brotli for the site's
-    # compressed copies; zip's test, unzip; and the browser tests: Debian's Chromium driven
-    # through its WebDriver from Python, which reads the screenshots.
-    packages+=(emscripten nodejs dpkg-dev xz-utils patch unzip fonttools qt6-l10n-tools brotli
+    # lrelease to cut the fonts and Qt's texts the program carries; terser to shorten its
+    # scripts and brotli for the site's compressed copies; zip's test, unzip; and the browser
+    # tests: Debian's Chromium driven through its WebDriver from Python, which reads the
+    # screenshots.
+    packages+=(emscripten nodejs dpkg-dev xz-utils patch unzip fonttools qt6-l10n-tools brotli terser
                python3 python3-selenium python3-pil chromium chromium-driver) ;;
 esac
 

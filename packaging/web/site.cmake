@@ -23,7 +23,9 @@ foreach(script ${PROGRAM}.js qtloader.js)
 endforeach()
 
 # The build is named after what it serves: the files, each with its hash.
-set(served index.html girolettera.webmanifest ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)
+# All of them but the icons, PNG and compressed already, compress.
+set(compressible index.html girolettera.webmanifest ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)
+set(served ${compressible})
 foreach(icon ${APP_ICONS})
     get_filename_component(name ${icon} NAME)
     list(APPEND served ${name})
@@ -41,7 +43,7 @@ string(SUBSTRING ${BUILD} 0 16 BUILD)
 configure_file(${TEMPLATES}/service-worker.js ${SITE_DIR}/service-worker.js @ONLY)
 
 set(compressed "")
-foreach(name index.html girolettera.webmanifest service-worker.js ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)
+foreach(name ${compressible} service-worker.js)
     # -n: no name or time in the header, so that two builds give the same bytes.
     execute_process(COMMAND ${GZIP} -9 -n -k ${name} WORKING_DIRECTORY ${SITE_DIR} COMMAND_ERROR_IS_FATAL ANY)
     execute_process(COMMAND ${BROTLI} -q 11 -k ${name} WORKING_DIRECTORY ${SITE_DIR} COMMAND_ERROR_IS_FATAL ANY)

@@ -739,7 +739,10 @@ def desktop_browser_shows_the_windows_at_their_size_and_zoomed_crisp(site, shots
         page.save(shots, 'desktop-dragged')
         # Browser zoom at 200 %: the same windows, drawn at twice the pixels.
         page.emulate(640, 400, scale=2, mobile=False)
-        drawn, covered = page.canvas_pixels()
+        end = time.monotonic() + 5  # the page tells Qt once the browser has settled
+        while (pixels := page.canvas_pixels())[0] < 2 * GAME_SIZE[0] - 1 and time.monotonic() < end:
+            time.sleep(0.1)
+        drawn, covered = pixels
         assert abs(drawn - covered) <= 1 and drawn >= 2 * GAME_SIZE[0] - 1, (drawn, covered)
         page.save(shots, 'desktop-zoom-200')
     finally:

@@ -24,6 +24,13 @@ add_custom_command(OUTPUT ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS}
     VERBATIM)
 add_custom_target(giro-web-icon DEPENDS ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS})
 
+# For a browser's profiler (bench/web_trace.py): the programs keep their functions' names, in
+# a build of their own; what players download carries none.
+option(GIRO_WEB_PROFILING "Keep the functions' names in the web programs" OFF)
+if(GIRO_WEB_PROFILING)
+    add_link_options(--profiling-funcs)
+endif()
+
 find_program(GIRO_BROTLI brotli REQUIRED) # scripts/install-deps.sh --web installs brotli and terser
 find_program(GIRO_GZIP gzip REQUIRED)
 find_program(GIRO_TERSER terser REQUIRED)

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -151,13 +152,21 @@ QString qtTranslationsPath()
 
 void prepareWindow(QWidget *window)
 {
-    if (onPhone())
+    if (onPhone()) {
         window->setWindowFlag(Qt::FramelessWindowHint);
+        // Nor does it show an icon, which Qt would encode as a picture for the page all the
+        // same: the first picture the program writes, a noticeable share of its start.
+        window->setWindowIcon(QIcon());
+    }
     deskKeeper()->keep(window);
 }
 
 void placeGame(QWidget *game, QSize companion)
 {
+    // Qt makes a window just shown active, and gives the keyboard to its box, through events it
+    // handles later: handled now, before the window's first frame, they change that frame
+    // instead of having the window drawn again right after it.
+    QCoreApplication::processEvents();
     if (onPhone()) {
         placeOnPhone(game);
         return;

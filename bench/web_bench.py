@@ -12,9 +12,17 @@
   and their ratio, with the least and greatest ratio of a single round; and the game's page
   visited again in the same browser (its service worker and compiled program kept);
 - an AVANTI press in the page: from the click to the first frame that shows its verdict on
-  the disc, over the presses of a game of wrong answers.
+  the disc, over the presses of a game of wrong answers;
+- with --baseline-site, a phone's start against the same site built from an earlier commit: a
+  360 x 740 phone emulated at a pixel ratio of 3, with an Android browser's name, the cache
+  off and the CPU slowed four times (about a mid-range phone), each page in a fresh browser,
+  the two sites interleaved: from the navigation to the first frame that shows the game (its
+  picture while the program loads, or the running game), to the first frame of the running
+  game, and to the first frame that shows the first clue, GIOCA tapped as soon as the
+  running game shows; medians, and their ratios to the baseline's.
 
     web_bench.py --site DIR --bare-site DIR [--carried DIR] [--rounds N]
+                 [--baseline-site DIR] [--phone-rounds N]
 """
 
 import argparse
@@ -64,6 +72,51 @@ PROBE = r'''
 '''
 
 
+# Runs in the phone's page before anything else: notes the first animation frame that shows
+# the game (the page's picture of it while the program loads, or the running game's window),
+# the first frame of the running game, and, once GIOCA is tapped, the first frame in which the
+# question box shows the clue's letters (its dark pixels, far more than its caret's).
+PHONE_PROBE = r'''
+(() => {
+  const canvas = () => document.getElementById('qt-shadow-container')?.shadowRoot
+      ?.querySelector('canvas.qt-window-content');
+  const painted = c => c && c.width > 0 && c.getContext('2d')
+      .getImageData(c.width >> 1, c.height >> 1, 1, 1).data[3] !== 0;
+  const pictured = () => {
+    const picture = document.getElementById('anteprima');
+    return picture && !picture.hidden && picture.complete && picture.naturalWidth > 0;
+  };
+  const look = now => {
+    if (window.__inSight === undefined && (pictured() || painted(canvas())))
+      window.__inSight = now;
+    if (painted(canvas())) { window.__running = now; return; }
+    requestAnimationFrame(look);
+  };
+  requestAnimationFrame(look);
+  window.__clueBox = null; // [x, y, width, height] of the question box in the window's pixels
+  addEventListener('touchstart', event => {
+    if (!window.__clueBox || window.__tapped !== undefined) return;
+    window.__tapped = event.timeStamp;
+    const c = canvas();
+    const scale = c.width / @GAME_WIDTH@;
+    const [x, y, w, h] = window.__clueBox.map(v => Math.round(v * scale));
+    const read = now => {
+      const data = c.getContext('2d').getImageData(x, y, w, h).data;
+      let dark = 0;
+      for (let k = 0; k < data.length; k += 4)
+        if (data[k] + data[k + 1] + data[k + 2] < 3 * 100) ++dark;
+      if (dark > 40 * scale * scale) window.__clue = now;
+      else requestAnimationFrame(read);
+    };
+    requestAnimationFrame(read);
+  }, true);
+})();
+'''.replace('@GAME_WIDTH@', str(web_page.GAME_SIZE[0]))
+# A phone a mid-range one: its size and pixel ratio, and how much slower its CPU is.
+PHONE = (360, 740, 3)
+PHONE_CPU_SLOWDOWN = 4
+
+
 def transfer(site):
     served = [p for p in sorted(site.iterdir()) if p.suffix not in ('.gz', '.br')]
     brotli = gzip9 = gzip6 = 0
@@ -78,7 +131,7 @@ def transfer(site):
         six = len(gzip.compress(plain, 6)) if packed else len(plain)
         brotli, gzip9, gzip6 = brotli + b, gzip9 + g, gzip6 + six
         print(f'web_transfer_{path.name}_brotli_bytes {b}  (gzip -9: {g}, as is: {len(plain)})')
-    print(f'web_first_visit_brotli_bytes {brotli}  ({brotli / 1e6:.2f} MB; target at most 2.3 MB)')
+    print(f'web_first_visit_brotli_bytes {brotli}  ({brotli / 1e6:.2f} MB; target at most 1.8 MB)')
     print(f'web_first_visit_gzip9_bytes {gzip9}  ({gzip9 / 1e6:.2f} MB; target at most 2.9 MB; '
           f'gzip -6 on the fly: {gzip6 / 1e6:.2f} MB)')
 
@@ -154,6 +207,40 @@ def presses(game):
           f'(least {min(measured):.1f}, greatest {max(measured):.1f}, {len(measured)} presses)')
 
 
+def phone_start(url):
+    """One phone's visit: the times from the navigation to the game in sight, to the running
+    game, and to the first clue, GIOCA tapped as soon as the game runs."""
+    page = web_page.Page('about:blank', mobile=PHONE, agent=web_page.ANDROID, before=PHONE_PROBE)
+    try:
+        page.cdp('Network.setCacheDisabled', cacheDisabled=True)
+        page.cdp('Emulation.setCPUThrottlingRate', rate=PHONE_CPU_SLOWDOWN)
+        page.driver.get(url)
+        page.wait('the running game', lambda: page.js('return window.__running'), 120)
+        page.js('window.__clueBox = arguments[0]', list(web_page.QUESTION_BOX))
+        page.tap(web_page.GIOCA)
+        page.wait('the first clue', lambda: page.js('return window.__clue'), 60)
+        return page.js('return [window.__inSight, window.__running, window.__clue]')
+    finally:
+        page.close()
+
+
+def phone(game, baseline, rounds):
+    names = ('in_sight', 'running', 'first_clue')
+    times = {side: {name: [] for name in names} for side in ('game', 'baseline')}
+    for k in range(rounds):
+        # Each side goes first in every other round.
+        for side, site in ((('game', game), ('baseline', baseline)) if k % 2 == 0
+                           else (('baseline', baseline), ('game', game))):
+            for name, value in zip(names, phone_start(site.url)):
+                times[side][name].append(value)
+    labels = {'in_sight': 'the game in sight', 'running': 'the running game',
+              'first_clue': 'the first clue, GIOCA tapped as the game runs'}
+    for name in names:
+        g, b = (statistics.median(times[side][name]) for side in ('game', 'baseline'))
+        print(f'web_phone_{name}_ms {g:.0f}  (baseline {b:.0f}; ratio {g / b:.2f}; {labels[name]}, '
+              f'navigation to frame, {rounds} rounds)')
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--site', required=True, type=pathlib.Path)
@@ -161,17 +248,25 @@ def main():
     parser.add_argument('--carried', type=pathlib.Path,
                         help="the build's folder of the cut fonts and translation (src/ui/web)")
     parser.add_argument('--rounds', type=int, default=9)
+    parser.add_argument('--baseline-site', type=pathlib.Path,
+                        help='the same site built from an earlier commit, for the phone figures')
+    parser.add_argument('--phone-rounds', type=int, default=7)
     arguments = parser.parse_args()
     transfer(arguments.site)
     if arguments.carried:
         carried(arguments.carried)
     game, bare = web_page.Site(arguments.site), web_page.Site(arguments.bare_site)
+    baseline = web_page.Site(arguments.baseline_site) if arguments.baseline_site else None
     try:
         start_up(game, bare, arguments.rounds)
         presses(game)
+        if baseline:
+            phone(game, baseline, arguments.phone_rounds)
     finally:
         game.close()
         bare.close()
+        if baseline:
+            baseline.close()
     return 0
 
 

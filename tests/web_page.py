@@ -57,6 +57,7 @@ ESCI = twips(240, 5040, 855, 375)
 ISTRUZIONI = twips(240, 120, 1335, 735)
 TORNA = twips(2880, 7680, 1335, 375)  # the instructions' return button
 ANSWER_BOX = twips(1440, 5280, 3015, 285)
+QUESTION_BOX = twips(480, 4320, 5055, 525)
 TIME_BOX = twips(4080, 840, 1215, 285)
 # The discs' places, letter by letter, A to Z.
 DISC_PLACES = ((960, 1320), (960, 1800), (960, 2280), (960, 2760), (960, 3240), (1440, 3240),

@@ -59,13 +59,18 @@ export EMSDK=$prefix/emsdk
 # program is downloaded by every player, so what the game does not use is left out of Qt: its
 # code would be linked in all the same, reached through Qt's accessibility and style tables,
 # and its data with it (the calendars other than the Gregorian, the MIME database, the PDF
-# writer).
+# writer). So do two things Qt does through the page at every start for nothing: look for a
+# configuration file of its own (QSettings) and ask the browser how the page stands with the
+# camera, the microphone and the location (the permissions API, which the game never uses);
+# and the CSS parser (read only by the style-sheet style), the BMP, PPM and XBM readers, and
+# SHA-3 unrolled for speed rather than size.
 off=(thread network sql concurrent xml dbus printsupport
      hijricalendar islamiccivilcalendar jalalicalendar mimetype xmlstream pdf
      textodfwriter textmarkdownreader textmarkdownwriter
      style-stylesheet itemviews graphicsview mainwindow dockwidget mdiarea
      calendarwidget datetimeedit colordialog filedialog fontdialog wizard splashscreen
-     lcdnumber dial keysequenceedit toolbox textbrowser)
+     lcdnumber dial keysequenceedit toolbox textbrowser
+     settings permissions cssparser imageformat_bmp imageformat_ppm imageformat_xbm sha3-fast)
 cmake -G Ninja -S "$source" -B "$work/build" -DQT_QMAKE_TARGET_MKSPEC=wasm-emscripten \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \

@@ -48,6 +48,9 @@ math(EXPR GIRO_WEB_DESK_HEIGHT "540 + ${GIRO_WEB_FRAME_HEIGHT}")
 
 function(giro_web_site program site_dir)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ZIP")
+    # A program laid out as a site runs in a browser's page only: its script leaves out what
+    # other places (node, workers) would need.
+    target_link_options(${program} PRIVATE "SHELL:-s ENVIRONMENT=web")
     set(outputs ${site_dir}/index.html ${site_dir}/${program}.js ${site_dir}/${program}.wasm ${site_dir}/qtloader.js
                 ${site_dir}/service-worker.js ${site_dir}/girolettera.webmanifest)
     set(zip_arguments "")

@@ -690,7 +690,13 @@ def phone_fills_its_screen_with_the_game(site, shots):
         page.emulate(740, 360)
         time.sleep(1)
         sideways = phone_game_is_whole_and_large(page, shots, 'phone-landscape')
-        print(f'  360 x 740: the game at {upright:.3f} of its size; 740 x 360: at {sideways:.3f}')
+        # A phone a little wider than the game, whose page zooms in: still drawn at the pixels
+        # it covers.
+        page.emulate(412, 915, scale=2.625)
+        time.sleep(1)
+        wider = phone_game_is_whole_and_large(page, shots, 'phone-412')
+        print(f'  360 x 740: the game at {upright:.3f} of its size; 740 x 360: at {sideways:.3f}; '
+              f'412 x 915: at {wider:.3f}')
     finally:
         page.close()
 

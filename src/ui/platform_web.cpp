@@ -80,7 +80,7 @@ QPlatformWindow *pageWindow(const QWidget *window)
 void putFrameAt(QWidget *window, QPoint corner)
 {
     QPlatformWindow *native = pageWindow(window);
-    if (!native)
+    if (!native || !window->isVisible())
         return;
     const QMargins frame = native->frameMargins();
     const QRect inside(corner + QPoint(frame.left(), frame.top()),
@@ -109,6 +109,9 @@ class DeskKeeper : public QObject {
 public:
     explicit DeskKeeper(QObject *parent) : QObject(parent) {}
 
+    // Takes a window before it is first shown: the first is the game, the next the
+    // instructions, opened from it. On a computer the page is scaled for the windows open
+    // before the window is made, which is then drawn at the scale from its first frame.
     void keep(QWidget *window)
     {
         window->installEventFilter(this);
@@ -118,19 +121,15 @@ public:
             watched_ = window->screen();
             connect(watched_, &QScreen::availableGeometryChanged, this, &DeskKeeper::deskChanged);
         }
-    }
-
-    void fitGame(QWidget *game)
-    {
-        game_ = game;
+        if (!game_)
+            game_ = window;
+        else
+            instructions_ = window;
         fit();
     }
 
-    void fitBeside(QWidget *window)
-    {
-        instructions_ = window;
-        fit();
-    }
+    // Puts a window just shown where the page's rule has it.
+    void place() { fit(); }
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override
@@ -138,8 +137,10 @@ protected:
         if (event->type() == QEvent::Move || event->type() == QEvent::Show)
             bringBack(static_cast<QWidget *>(object));
         // The game goes back to its own size once the instructions are closed.
-        if (event->type() == QEvent::Hide && object == instructions_)
+        if (event->type() == QEvent::Hide && object == instructions_) {
+            instructions_ = nullptr;
             QMetaObject::invokeMethod(this, &DeskKeeper::fit, Qt::QueuedConnection);
+        }
         return false;
     }
 
@@ -158,13 +159,12 @@ private:
 
     void fit()
     {
-        if (fitting_ || onPhone() || !game_ || !game_->isVisible() || !pageWindow(game_))
+        if (fitting_ || onPhone() || !game_)
             return;
         const QScopedValueRollback busy(fitting_, true);
         QScreen *screen = game_->screen();
         const QRect desk = screen->handle()->availableGeometry();
-        QWidget *beside = instructions_ && instructions_->isVisible() ? instructions_.data() : nullptr;
-        const std::optional<DeskLayout> layout = pageLayout(desk.size(), beside);
+        const std::optional<DeskLayout> layout = pageLayout(desk.size(), !instructions_.isNull());
         if (!layout)
             return;
         if (!qFuzzyCompare(QHighDpiScaling::factor(screen), layout->scale)) {
@@ -177,8 +177,8 @@ private:
             }
         }
         putFrameAt(game_, desk.topLeft() + layout->game.topLeft());
-        if (beside)
-            putFrameAt(beside, desk.topLeft() + layout->instructions.topLeft());
+        if (instructions_)
+            putFrameAt(instructions_, desk.topLeft() + layout->instructions.topLeft());
     }
 
     void bringBack(QWidget *window)
@@ -254,7 +254,7 @@ void placeGame(QWidget *game, QSize)
     if (onPhone())
         placeOnPhone(game);
     else
-        deskKeeper()->fitGame(game);
+        deskKeeper()->place();
 }
 
 void placeBeside(QWidget *window, const QWidget *)
@@ -262,7 +262,7 @@ void placeBeside(QWidget *window, const QWidget *)
     if (onPhone())
         placeOnPhone(window); // over the game, which it covers until closed
     else
-        deskKeeper()->fitBeside(window);
+        deskKeeper()->place();
 }
 
 void announce(const QString &text)

@@ -529,6 +529,8 @@ def instructions_open_beside_or_over_the_game_and_the_clock_goes_on(site, shots)
         page.click(ISTRUZIONI)
         beside = fitted(page, [CAPTION, INSTRUCTIONS_CAPTION])
         assert instructions_lie(page) == 'beside' and beside >= 1.5, (instructions_lie(page), beside)
+        bar = title_bar(page, INSTRUCTIONS_CAPTION)
+        assert bar['buttons'] == 2, f"the instructions' title bar shows {bar['buttons']} buttons, not its icon and close"
         before = page.box_image(TIME_BOX)
         page.save(shots, 'desktop-instructions')
         time.sleep(2.2)

@@ -860,6 +860,23 @@ def desktop_browser_fits_the_game_to_the_page_and_refits_it(site, shots):
                 moved = page.window(CAPTION)['frame']
                 assert moved['right'] <= width + 0.5 and moved['bottom'] <= height + 0.5, moved
                 page.save(shots, 'desktop-dragged')
+        # A page smaller than the game in its frame, once Qt's text field for the keyboard lies
+        # where the page no longer reaches: the game shrinks to fit it, giving up the margin
+        # first, drawn crisp, and plays; the page does not scroll.
+        page.click(GIOCA)
+        page.type('x')
+        page.emulate(380, 400, scale=1, mobile=False)
+        page.wait('the game fitted to 380 x 400', lambda: (f := page.window(CAPTION)['frame'])
+                  and abs(f['left']) <= 1 and abs(f['right'] - 380) <= 1, timeout=5)
+        drawn, covered = page.canvas_pixels()
+        assert abs(drawn - covered) <= 1, f'the game is drawn at {drawn} pixels across for {covered}'
+        scrolled = page.js('''const e = document.documentElement;
+                              return [scrollX, scrollY, innerWidth - e.clientWidth, innerHeight - e.clientHeight]''')
+        assert scrolled == [0, 0, 0, 0], f'the page scrolls (by, and scroll bars across and down): {scrolled}'
+        page.click(AVANTI)
+        shot = page.save(shots, 'desktop-380x400')
+        assert page.disc_is(DISC_A, RED, shot), 'on a small page AVANTI did not judge A'
+        figures.append(f'380 x 400: {(drawn / GAME_SIZE[0]):.3f}')
         print(f'  the game at {"; ".join(figures)}')
     finally:
         page.close()

@@ -34,9 +34,11 @@ case "${1:-}" in
     # lrelease to cut the fonts and Qt's texts the program carries; terser to shorten its
     # scripts and brotli for the site's compressed copies; zip's test, unzip; and the browser
     # tests: Debian's Chromium driven through its WebDriver from Python, which reads the
-    # screenshots.
+    # screenshots; Firefox ESR, driven over its own WebDriver BiDi (websockets); WebKitGTK's
+    # MiniBrowser and its WebDriver, on a private X server.
     packages+=(emscripten nodejs dpkg-dev xz-utils patch unzip fonttools qt6-l10n-tools brotli terser
-               python3 python3-selenium python3-pil chromium chromium-driver) ;;
+               python3 python3-selenium python3-pil chromium chromium-driver
+               firefox-esr python3-websockets libwebkit2gtk-4.1-0 webkit2gtk-driver xvfb) ;;
 esac
 
 sudo=()

@@ -6,8 +6,8 @@
 #   scripts/web.sh [--test | --bench]
 # Qt for the web comes from the prefix GIRO_QT_WEB, or else build/qt-web; scripts/build-qt-web.sh
 # makes it first where it is missing or was built by another recipe. --test then runs the web
-# tests: the engine's unit tests under node and the page in headless Chromium
-# (`ctest --preset web`). --bench builds the bare window's site beside the game's too
+# tests: the engine's unit tests under node, the page in headless Chromium, and a game played
+# through in Chromium, Firefox and WebKit (`ctest --preset web`). --bench builds the bare window's site beside the game's too
 # (build/web/bench-site) and prints the web build's figures (bench/web_bench.py). On Debian 12,
 # whose emscripten is too old, the whole run happens in a fresh Debian 13 root
 # (scripts/in-root.sh) with the checkout and the Qt prefix bound in at the same paths, so

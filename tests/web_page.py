@@ -66,6 +66,10 @@ DISC_PLACES = ((960, 1320), (960, 1800), (960, 2280), (960, 2760), (960, 3240), 
 
 
 GAME_SIZE = (401, 381)
+INSTRUCTIONS_SIZE = (469, 540)
+DESIGN_SIZES = {CAPTION: GAME_SIZE, INSTRUCTIONS_CAPTION: INSTRUCTIONS_SIZE}
+# What a computer's page keeps round its windows, in its own pixels.
+MARGIN = 8
 
 
 def disc(k):
@@ -195,8 +199,11 @@ class Page:
         return self
 
     def at(self, point, caption=CAPTION):
+        """Where a point of a window, in the window's own pixels, lies in the page: a computer's
+        page scales the windows to its size."""
         inside = self.window(caption)['inside']
-        return inside['left'] + point[0], inside['top'] + point[1]
+        scale = (inside['right'] - inside['left']) / DESIGN_SIZES[caption][0]
+        return inside['left'] + point[0] * scale, inside['top'] + point[1] * scale
 
     def click(self, box, caption=CAPTION):
         x, y = self.at(centre(box), caption)
@@ -265,7 +272,8 @@ class Page:
     def device_box(self, box, shot):
         scale = shot.width / self.js('return window.innerWidth')
         x, y = self.at(box[:2])
-        return (int(x * scale), int(y * scale), int((x + box[2]) * scale), int((y + box[3]) * scale))
+        right, bottom = self.at((box[0] + box[2], box[1] + box[3]))
+        return (int(x * scale), int(y * scale), int(right * scale), int(bottom * scale))
 
     def box_image(self, box, shot=None):
         shot = shot or self.screenshot()
@@ -374,6 +382,60 @@ class Page:
         return urls
 
 
+def fits_the_page(page, captions, quiet=False):
+    """Checks that the windows named lie as a computer's page lays them out: each whole in the
+    page, scaled evenly from its design size, all at one scale and none smaller than its size,
+    drawn at the pixels it covers; and together as large as the page takes them, so that on the
+    side that bounds them only the margin is left. Returns the scale; with quiet, False where a
+    window is not so laid out (yet)."""
+    try:
+        width, height = page.js('return [innerWidth, innerHeight]')
+        shown = [page.window(caption, timeout=5) for caption in captions]
+        scales = []
+        for caption, window in zip(captions, shown):
+            inside, frame = window['inside'], window['frame']
+            design = DESIGN_SIZES[caption]
+            across = (inside['right'] - inside['left']) / design[0]
+            down = (inside['bottom'] - inside['top']) / design[1]
+            assert abs(across - down) * design[1] < 1.5, f'"{caption}" is scaled {across:.3f} across, {down:.3f} down'
+            assert (frame['left'] >= -0.5 and frame['top'] >= -0.5 and frame['right'] <= width + 0.5
+                    and frame['bottom'] <= height + 0.5), f'"{caption}" is not whole in the page: {frame}'
+            drawn, covered = page.canvas_pixels(caption)
+            assert abs(drawn - covered) <= 1, f'"{caption}" is drawn at {drawn} pixels across for {covered}'
+            scales.append(across)
+        assert max(scales) - min(scales) < 0.005, f'the windows are at different scales: {scales}'
+        assert min(scales) >= 1, f'on a page of {width} x {height} the windows are at {scales[0]:.3f}'
+        frames = [w['frame'] for w in shown]
+        across = (min(f['left'] for f in frames), width - max(f['right'] for f in frames))
+        down = (min(f['top'] for f in frames), height - max(f['bottom'] for f in frames))
+        assert any(all(MARGIN - 1 <= gap <= MARGIN + 1 for gap in gaps) for gaps in (across, down)), \
+            f'on a page of {width} x {height} the windows at {scales[0]:.3f} leave {across} across, {down} down'
+        return scales[0]
+    except AssertionError:
+        if quiet:
+            return False
+        raise
+
+
+def fitted(page, captions, timeout=5):
+    """fits_the_page, once the page has had a few seconds to lay the windows out afresh."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end and not fits_the_page(page, captions, quiet=True):
+        time.sleep(0.1)
+    return fits_the_page(page, captions)
+
+
+def instructions_lie(page):
+    """Whether the instructions lie beside the game or over it (covering it whole)."""
+    game, other = page.window(CAPTION)['frame'], page.window(INSTRUCTIONS_CAPTION)['frame']
+    if other['left'] >= game['right'] or other['right'] <= game['left']:
+        return 'beside'
+    if (other['left'] <= game['left'] + 0.5 and other['right'] >= game['right'] - 0.5
+            and other['top'] <= game['top'] + 0.5 and other['bottom'] >= game['bottom'] - 0.5):
+        return 'over'
+    return f'partly over: {game}, {other}'
+
+
 CHECKS = []
 
 
@@ -445,18 +507,36 @@ def keyboard_alone_plays(site, shots):
 
 
 @check
-def instructions_open_beside_and_the_clock_goes_on(site, shots):
+def instructions_open_beside_or_over_the_game_and_the_clock_goes_on(site, shots):
     page = Page(site.url).started()
     try:
+        # A page too narrow for both at a readable size: the instructions over the game, as
+        # large as they fit, and "Torna al gioco" brings the game back at its own size.
+        page.emulate(1024, 768, scale=1, mobile=False)
+        alone = fitted(page, [CAPTION])
         page.click(GIOCA)
         page.click(ISTRUZIONI)
-        other = page.window(INSTRUCTIONS_CAPTION)
-        game = page.window(CAPTION)
-        assert other['frame']['left'] >= game['frame']['right'], (game['frame'], other['frame'])
+        over = fitted(page, [CAPTION, INSTRUCTIONS_CAPTION])
+        assert instructions_lie(page) == 'over', instructions_lie(page)
+        page.save(shots, 'desktop-instructions-over')
+        page.click(TORNA, INSTRUCTIONS_CAPTION)
+        page.wait('the instructions to close', lambda: len(page.windows()) == 1)
+        back = fitted(page, [CAPTION])
+        assert abs(back - alone) < 0.005, f'the game came back at {back:.3f}, not {alone:.3f}'
+        # A page wide enough: beside the game, both at 1.5 times their size at least.
+        page.emulate(1920, 1080, scale=1, mobile=False)
+        fitted(page, [CAPTION])
+        page.click(ISTRUZIONI)
+        beside = fitted(page, [CAPTION, INSTRUCTIONS_CAPTION])
+        assert instructions_lie(page) == 'beside' and beside >= 1.5, (instructions_lie(page), beside)
+        bar = title_bar(page, INSTRUCTIONS_CAPTION)
+        assert bar['buttons'] == 2, f"the instructions' title bar shows {bar['buttons']} buttons, not its icon and close"
         before = page.box_image(TIME_BOX)
         page.save(shots, 'desktop-instructions')
         time.sleep(2.2)
         assert page.box_image(TIME_BOX) != before, 'the clock stopped while the instructions were open'
+        print(f'  1024 x 768: the game at {alone:.3f}, the instructions over it at {over:.3f}; '
+              f'1920 x 1080: the instructions beside it at {beside:.3f}')
     finally:
         page.close()
 
@@ -690,7 +770,13 @@ def phone_fills_its_screen_with_the_game(site, shots):
         page.emulate(740, 360)
         time.sleep(1)
         sideways = phone_game_is_whole_and_large(page, shots, 'phone-landscape')
-        print(f'  360 x 740: the game at {upright:.3f} of its size; 740 x 360: at {sideways:.3f}')
+        # A phone a little wider than the game, whose page zooms in: still drawn at the pixels
+        # it covers.
+        page.emulate(412, 915, scale=2.625)
+        time.sleep(1)
+        wider = phone_game_is_whole_and_large(page, shots, 'phone-412')
+        print(f'  360 x 740: the game at {upright:.3f} of its size; 740 x 360: at {sideways:.3f}; '
+              f'412 x 915: at {wider:.3f}')
     finally:
         page.close()
 
@@ -714,37 +800,84 @@ def phone_keyboard_never_hides_the_answer(site, shots):
             page.close()
 
 
+def title_bar(page, caption=CAPTION):
+    """A window's title bar: a point on it clear of its buttons, and how many buttons it shows."""
+    return page.js('''
+        const w = [...document.getElementById('qt-shadow-container').shadowRoot.querySelectorAll('.qt-window')]
+            .find(w => (w.querySelector('.window-name')?.textContent ?? '') === arguments[0]);
+        const bar = w.querySelector('.title-bar');
+        const r = bar.getBoundingClientRect();
+        const buttons = [...bar.querySelectorAll('.image-button')].filter(b => getComputedStyle(b).display !== 'none');
+        return {x: r.left + 60, y: r.top + r.height / 2, buttons: buttons.length};''', caption)
+
+
+def drag(page, start, steps):
+    """Drags with the mouse from `start` through each step, given from the start."""
+    page.cdp('Input.dispatchMouseEvent', type='mousePressed', x=start[0], y=start[1], button='left', buttons=1,
+             clickCount=1)
+    for dx, dy in steps:
+        page.cdp('Input.dispatchMouseEvent', type='mouseMoved', x=start[0] + dx, y=start[1] + dy, button='left',
+                 buttons=1, clickCount=1)
+        time.sleep(0.1)
+    page.cdp('Input.dispatchMouseEvent', type='mouseReleased', x=start[0] + steps[-1][0], y=start[1] + steps[-1][1],
+             button='left', buttons=0, clickCount=1)
+    time.sleep(0.5)
+
+
 @check
-def desktop_browser_shows_the_windows_at_their_size_and_zoomed_crisp(site, shots):
+def desktop_browser_fits_the_game_to_the_page_and_refits_it(site, shots):
     page = Page(site.url).started()
     try:
-        game = page.window(CAPTION)
-        width = game['inside']['right'] - game['inside']['left']
-        assert width == GAME_SIZE[0], f'the game is {width} pixels wide on a desktop'
-        # Dragged by its title bar past the desk's edge, a window comes back whole.
-        title = page.js("""const w = document.getElementById('qt-shadow-container').shadowRoot.querySelector('.qt-window');
-                           const r = w.querySelector('.title-bar').getBoundingClientRect();
-                           return [r.left + 40, r.top + r.height / 2];""")
-        steps = [(title[0] + dx, title[1] + dy) for dx, dy in ((0, 0), (400, 300), (900, 700), (1500, 900))]
-        for i, (x, y) in enumerate(steps):
-            kind = 'mousePressed' if i == 0 else 'mouseMoved'
-            page.cdp('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', buttons=1, clickCount=1)
-            time.sleep(0.1)
-        page.cdp('Input.dispatchMouseEvent', type='mouseReleased', x=steps[-1][0], y=steps[-1][1],
-                 button='left', buttons=0, clickCount=1)
-        time.sleep(0.5)
-        frame = page.window(CAPTION)['frame']
-        v = page.viewport()
-        assert frame['right'] <= v['width'] + 0.5 and frame['bottom'] <= v['height'] + 0.5, (frame, v)
-        page.save(shots, 'desktop-dragged')
-        # Browser zoom at 200 %: the same windows, drawn at twice the pixels.
-        page.emulate(640, 400, scale=2, mobile=False)
-        end = time.monotonic() + 5  # the page tells Qt once the browser has settled
-        while (pixels := page.canvas_pixels())[0] < 2 * GAME_SIZE[0] - 1 and time.monotonic() < end:
-            time.sleep(0.1)
-        drawn, covered = pixels
-        assert abs(drawn - covered) <= 1 and drawn >= 2 * GAME_SIZE[0] - 1, (drawn, covered)
-        page.save(shots, 'desktop-zoom-200')
+        # As large as the page takes it, drawn crisp: at 1280 x 800 about 1.9 times its size,
+        # refitted as the browser's window grows to 1920 x 1080 and as it zooms to 125 %.
+        figures = []
+        for width, height, ratio, least in ((1280, 800, 1, 1.9), (1920, 1080, 1, 2.6), (1024, 640, 1.25, 1.5)):
+            page.emulate(width, height, scale=ratio, mobile=False)
+            scale = fitted(page, [CAPTION])
+            assert scale >= least, f'at {width} x {height} the game is at {scale:.3f} of its size'
+            page.save(shots, f'desktop-{width}x{height}')
+            figures.append(f'{width} x {height} at {ratio}: {scale:.3f}')
+            if width == 1920:
+                # The frame offers no maximise, and a double click on the title bar maximises
+                # nothing either.
+                bar = title_bar(page)
+                assert bar['buttons'] == 2, f'the title bar shows {bar["buttons"]} buttons, not its icon and close'
+                frame = page.window(CAPTION)['frame']
+                for kind, count in (('mousePressed', 1), ('mouseReleased', 1),
+                                    ('mousePressed', 2), ('mouseReleased', 2)):
+                    page.cdp('Input.dispatchMouseEvent', type=kind, x=bar['x'], y=bar['y'], button='left',
+                             buttons=1 if kind == 'mousePressed' else 0, clickCount=count)
+                time.sleep(0.5)
+                assert page.window(CAPTION)['frame'] == frame, 'a double click on the title bar resized the game'
+                page.save(shots, 'desktop-title-bar')
+                # Dragged by its title bar, the window follows the pointer, and dragged past the
+                # desk's edge it comes back whole.
+                drag(page, (bar['x'], bar['y']), [(-50, 0), (-100, 0)])
+                moved = page.window(CAPTION)['frame']
+                assert abs(moved['left'] - (frame['left'] - 100)) <= 1 and abs(moved['top'] - frame['top']) <= 1, \
+                    f'dragged 100 pixels left, the game went from {frame} to {moved}'
+                drag(page, (bar['x'] - 100, bar['y']), [(400, 300), (900, 700), (1500, 900)])
+                moved = page.window(CAPTION)['frame']
+                assert moved['right'] <= width + 0.5 and moved['bottom'] <= height + 0.5, moved
+                page.save(shots, 'desktop-dragged')
+        # A page smaller than the game in its frame, once Qt's text field for the keyboard lies
+        # where the page no longer reaches: the game shrinks to fit it, giving up the margin
+        # first, drawn crisp, and plays; the page does not scroll.
+        page.click(GIOCA)
+        page.type('x')
+        page.emulate(380, 400, scale=1, mobile=False)
+        page.wait('the game fitted to 380 x 400', lambda: (f := page.window(CAPTION)['frame'])
+                  and abs(f['left']) <= 1 and abs(f['right'] - 380) <= 1, timeout=5)
+        drawn, covered = page.canvas_pixels()
+        assert abs(drawn - covered) <= 1, f'the game is drawn at {drawn} pixels across for {covered}'
+        scrolled = page.js('''const e = document.documentElement;
+                              return [scrollX, scrollY, innerWidth - e.clientWidth, innerHeight - e.clientHeight]''')
+        assert scrolled == [0, 0, 0, 0], f'the page scrolls (by, and scroll bars across and down): {scrolled}'
+        page.click(AVANTI)
+        shot = page.save(shots, 'desktop-380x400')
+        assert page.disc_is(DISC_A, RED, shot), 'on a small page AVANTI did not judge A'
+        figures.append(f'380 x 400: {(drawn / GAME_SIZE[0]):.3f}')
+        print(f'  the game at {"; ".join(figures)}')
     finally:
         page.close()
 

@@ -22,12 +22,14 @@ void provideDesignFace();
 QString qtTranslationsPath();
 
 // Readies a top-level window before it is first shown: on a phone's page, which frames the
-// game itself and shows one window at a time, the window goes without the desktop's frame.
+// game itself and shows one window at a time, the window goes without the desktop's frame; on
+// a computer's page, which scales the windows to fit it, without a maximise button.
 void prepareWindow(QWidget *window);
 
 // Where windows go once shown. A desktop's window manager places them; where the program
-// itself places them (the web page), the game goes where it and a window of `companion` size
-// fit side by side, and a window opened from the game beside it.
+// itself places them (the web page, by the page's rule for its size), the game goes where it
+// and a window of `companion` size fit side by side, and a window opened from the game beside
+// it.
 void placeGame(QWidget *game, QSize companion);
 void placeBeside(QWidget *window, const QWidget *game);
 

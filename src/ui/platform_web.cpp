@@ -16,6 +16,7 @@
 #include <optional>
 #include <utility>
 
+#include "pagemirror.h"
 #include "platform.h"
 
 namespace {
@@ -154,6 +155,7 @@ void prepareWindow(QWidget *window)
     if (onPhone())
         window->setWindowFlag(Qt::FramelessWindowHint);
     deskKeeper()->keep(window);
+    web::mirrorWindow(window);
 }
 
 void placeGame(QWidget *game, QSize companion)

@@ -544,7 +544,8 @@ def screen_reader_meets_every_control_named_and_in_the_games_order(site, shots):
         assert named[('button', 'AVANTI')].properties.get('disabled'), 'AVANTI is not marked disabled before GIOCA'
         assert not named[('button', 'GIOCA')].properties.get('disabled')
         assert named[('textbox', 'Punteggio')].value == '0' and named[('textbox', 'Tempo')].value == '160'
-        assert named[('textbox', 'Domanda')].properties.get('readonly')
+        assert all(named[('textbox', box)].properties.get('readonly') for box in ('Domanda', 'Punteggio', 'Tempo'))
+        assert not named[('textbox', 'Risposta')].properties.get('readonly')
         texts = {c.name for c in controls if c.role == 'StaticText'}
         discs = {f'{letter}, da giocare' for letter in 'ABCDEFGHILMNOPQRSTUVZ'}
         assert {'PUNTEGGIO', 'TEMPO', 'LETTERA', 'DOMANDA', 'RISPOSTA'} | discs <= texts, texts

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QInputMethod>
+#include <QInputMethodQueryEvent>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
@@ -31,7 +32,7 @@ enum class Kind {
     Text,       // a label, a disc, the current letter: text to read
     Picture,    // the photograph, by its name
     Button,     // a push button, which takes the keyboard
-    ReadingBox, // a box the player reads but cannot type into, which takes the keyboard
+    ReadingBox, // a box the player reads, typed into through no field of Qt's: it takes the keyboard
     TypingBox,  // a box the player types into: Qt's typing field takes the keyboard for it
 };
 
@@ -44,8 +45,15 @@ std::optional<Kind> kindOf(QAccessibleInterface *accessible)
         return Kind::Picture;
     case QAccessible::Button:
         return Kind::Button;
-    case QAccessible::EditableText:
-        return accessible->state().readOnly ? Kind::ReadingBox : Kind::TypingBox;
+    case QAccessible::EditableText: {
+        // A box that takes no input method is not typed into through Qt's typing field: the
+        // clock's, which the program rewrites every second, is read as a read-only box.
+        QInputMethodQueryEvent query(Qt::ImEnabled);
+        if (accessible->object())
+            QCoreApplication::sendEvent(accessible->object(), &query);
+        const bool typedInto = query.value(Qt::ImEnabled).toBool();
+        return accessible->state().readOnly || !typedInto ? Kind::ReadingBox : Kind::TypingBox;
+    }
     default:
         return std::nullopt; // the notice: the page's live region says what it says
     }
@@ -397,7 +405,10 @@ private:
                 item.disabled = state.disabled;
                 item.element.set("disabled", item.disabled);
             }
-            if (item.kind == Kind::ReadingBox && item.element.strictlyEquals(focused))
+            // Only while both the game and the page have the box: a box losing the focus drops
+            // its selection, which a reader would hear as news of the box it is leaving.
+            if (item.kind == Kind::ReadingBox && item.object == QApplication::focusWidget()
+                && item.element.strictlyEquals(focused))
                 followCaret(item, accessible);
         }
     }

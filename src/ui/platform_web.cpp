@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QInputMethodQueryEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -118,6 +119,32 @@ private:
     bool moving_ = false;
 };
 
+// Tells Qt that a box takes no input method, whatever the box says of itself (a line edit
+// says it takes one while it is editable): Qt's typing field, which a screen reader hears as
+// it changes, then stays off it, and the page's mirror shows the box as text to read
+// (pagemirror.h). Keys still reach the box from the keyboard as key presses.
+class TakesNoInputMethod : public QObject {
+public:
+    explicit TakesNoInputMethod(QObject *parent) : QObject(parent) {}
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() != QEvent::InputMethodQuery || answering_)
+            return false;
+        answering_ = true;
+        QCoreApplication::sendEvent(object, event); // the box answers the rest
+        answering_ = false;
+        auto *query = static_cast<QInputMethodQueryEvent *>(event);
+        if (query->queries() & Qt::ImEnabled)
+            query->setValue(Qt::ImEnabled, false);
+        return true;
+    }
+
+private:
+    bool answering_ = false;
+};
+
 DeskKeeper *deskKeeper()
 {
     static auto *keeper = new DeskKeeper(qApp);
@@ -184,6 +211,11 @@ void placeBeside(QWidget *window, const QWidget *game)
     const QRect next = game->frameGeometry();
     if (next.right() + kMargin + framedSize(window, window->size()).width() <= desk.right())
         window->move(next.right() + 1 + kMargin, next.top());
+}
+
+void prepareClockBox(QWidget *box)
+{
+    box->installEventFilter(new TakesNoInputMethod(box));
 }
 
 void announce(const QString &text)

@@ -19,9 +19,10 @@ case "${1:-}" in
     packages+=(clang) ;;
 --screenreader)
     # scripts/screenreader.sh: Orca and a speech server on a private X server; pgrep (procps) to
-    # find another Orca, and locales for an en_US desktop where a minimal Debian has none.
+    # find another Orca, and locales for an en_US desktop where a minimal Debian has none; the
+    # two browsers the web build is played in.
     packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool
-               python3-pyatspi procps locales) ;;
+               python3-pyatspi procps locales firefox-esr chromium) ;;
 --windows)
     # The Windows build (scripts/windows.sh): the MinGW-w64 cross compiler, Wine on a private X
     # server (and xdotool to play there) for its tests, NSIS for the installer, zip for the

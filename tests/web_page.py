@@ -12,6 +12,7 @@ accessibility tree. Screenshots are left in the folder given, for a person to lo
 
 import argparse
 import base64
+import collections
 import contextlib
 import functools
 import gzip
@@ -86,6 +87,10 @@ YELLOW = (255, 255, 0)
 def centre(box):
     left, top, width, height = box
     return left + width / 2, top + height / 2
+
+
+# A node of the page's accessibility tree, as a screen reader meets it.
+Control = collections.namedtuple('Control', 'role name value properties')
 
 
 class Site:
@@ -218,9 +223,9 @@ class Page:
         self.cdp('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
         time.sleep(0.3)
 
-    def key(self, key, code, key_code, text=None):
+    def key(self, key, code, key_code, text=None, modifiers=0):
         for kind in ('keyDown', 'keyUp'):
-            params = dict(type=kind, key=key, code=code, windowsVirtualKeyCode=key_code)
+            params = dict(type=kind, key=key, code=code, windowsVirtualKeyCode=key_code, modifiers=modifiers)
             if text and kind == 'keyDown':
                 params['text'] = text
             self.cdp('Input.dispatchKeyEvent', **params)
@@ -294,16 +299,24 @@ class Page:
 
         return region.get('role', {}).get('value'), ''.join(texts(region))
 
-    def mirror(self):
-        """The windows' controls as Qt mirrors them into the page for a screen reader, as
-        Chromium's accessibility tree has them: (role, name, value, description)."""
+    def controls(self):
+        """What a screen reader meets in the page, as Chromium's accessibility tree gives it:
+        every node it does not skip, with its properties (focused, disabled, readonly …)."""
         found = []
         for node in self.cdp('Accessibility.getFullAXTree')['nodes']:
-            role = node.get('role', {}).get('value')
-            if role in ('button', 'textbox', 'StaticText') and not node.get('ignored'):
-                value = lambda key: str(node.get(key, {}).get('value', ''))
-                found.append((role, value('name'), value('value'), value('description')))
+            if node.get('ignored'):
+                continue
+            value = lambda key: str(node.get(key, {}).get('value', ''))
+            properties = {p['name']: p['value'].get('value') for p in node.get('properties', [])}
+            found.append(Control(value('role'), value('name'), value('value'), properties))
         return found
+
+    def control(self, role, name):
+        return next((c for c in self.controls() if c.role == role and c.name == name), None)
+
+    def focused_control(self):
+        """The control a screen reader says has the keyboard."""
+        return next((c for c in self.controls() if c.properties.get('focused') and c.role != 'RootWebArea'), None)
 
     def focused(self):
         """The element that has the page's keyboard, through the windows' shadow trees, and
@@ -319,8 +332,8 @@ class Page:
                     attributes: Object.fromEntries([...e.attributes].map(a => [a.name, a.value]))};''')
 
     def answer_box_text(self):
-        """What the answer box holds, as Qt's mirror of the windows says."""
-        return next(value for role, name, value, _ in self.mirror() if role == 'textbox' and name == 'Risposta')
+        """What the answer box holds, as a screen reader reads it."""
+        return self.control('textbox', 'Risposta').value
 
     def keyboard(self, steps):
         """Plays a phone keyboard's steps into the focused field with Chrome's own input
@@ -366,11 +379,6 @@ class Page:
             const canvas = w.querySelector('canvas');
             return [canvas.width, canvas.getBoundingClientRect().width * visualViewport.scale * devicePixelRatio];''',
             caption)
-
-    def turn_on_the_mirror(self):
-        self.js('''document.getElementById('qt-shadow-container').shadowRoot
-                   .querySelector('button.hidden-visually-read-by-screen-reader').click()''')
-        time.sleep(0.3)
 
     def requests(self):
         """Every address the page asked for since the last call."""
@@ -582,44 +590,151 @@ def screen_reader_hears_the_clue_the_verdict_and_the_end(site, shots):
         page.close()
 
 
+# The keys a player of the game presses besides typing: (key, code, virtual key code, text).
+TAB = ('Tab', 'Tab', 9)
+SPACE = (' ', 'Space', 32, ' ')
+ENTER = ('Enter', 'Enter', 13, '\r')
+SHIFT = 8  # the modifiers' bit of Shift
+
+
+def focus_moves(page, key, modifiers=0):
+    """Presses a key and returns what a screen reader then says has the keyboard."""
+    before = page.focused_control()
+    page.key(*key, modifiers=modifiers)
+    return page.wait(f'the keyboard to move from {before}',
+                     lambda: (c := page.focused_control()) and c != before and c, timeout=5)
+
+
 @check
-def screen_readers_mirror_reads_the_windows(site, shots):
-    """Qt's mirror of the windows in the page, for a screen reader that moves through it: the
-    question box holds the clue on show, the answer box is labelled and says what the game
-    said last, each disc tells its state, and what the player types stays text."""
+def screen_reader_meets_every_control_named_and_in_the_games_order(site, shots):
+    """With nothing pressed first, a screen reader finds the game's controls in the page as
+    what they are, named as on the desktop, with their states and values as the game changes
+    them; the page's keyboard goes where the game's does, Tab by Tab in the game's order, Space
+    presses the focused button, and after GIOCA and AVANTI the answer box has the keyboard."""
     page = Page(site.url).started()
     try:
-        label = page.js('''return document.getElementById('qt-shadow-container').shadowRoot
-                           .querySelector('button.hidden-visually-read-by-screen-reader').textContent''')
-        assert label == 'Attiva il lettore di schermo', label
-        page.turn_on_the_mirror()
-        page.click(GIOCA)
+        assert page.js('return document.documentElement.translate') is False, 'the page may be translated'
+        page.wait('the mirror of the window', lambda: page.control('button', 'GIOCA'))
+        controls = page.controls()
+        named = {(c.role, c.name): c for c in controls}
+        for role, name in (('button', 'GIOCA'), ('button', 'AVANTI'), ('button', 'ESCI'),
+                           ('button', INSTRUCTIONS_CAPTION), ('textbox', 'Domanda'), ('textbox', 'Punteggio'),
+                           ('textbox', 'Tempo'), ('textbox', 'Risposta'), ('heading', CAPTION.rstrip())):
+            assert (role, name) in named, f'no {role} "{name}" in {sorted(named)}'
+        assert named[('button', 'AVANTI')].properties.get('disabled'), 'AVANTI is not marked disabled before GIOCA'
+        assert not named[('button', 'GIOCA')].properties.get('disabled')
+        assert named[('textbox', 'Punteggio')].value == '0' and named[('textbox', 'Tempo')].value == '160'
+        assert all(named[('textbox', box)].properties.get('readonly') for box in ('Domanda', 'Punteggio', 'Tempo'))
+        assert not named[('textbox', 'Risposta')].properties.get('readonly')
+        texts = {c.name for c in controls if c.role == 'StaticText'}
+        discs = {f'{letter}, da giocare' for letter in 'ABCDEFGHILMNOPQRSTUVZ'}
+        assert {'PUNTEGGIO', 'TEMPO', 'LETTERA', 'DOMANDA', 'RISPOSTA'} | discs <= texts, texts
+        assert not any(c.role == 'textbox' and c.name in {'PUNTEGGIO', 'A, da giocare'} for c in controls)
+        assert not any('lettore di schermo' in c.name or 'Screen Reader' in c.name for c in controls)
+        first = page.wait('the keyboard on the clue box', page.focused_control)
+        assert (first.role, first.name) == ('textbox', 'Domanda'), first
+
+        # Tab goes round the game's order, AVANTI skipped while it is disabled; Shift+Tab back.
+        order = [('textbox', 'Risposta'), ('button', 'ESCI'), ('button', 'GIOCA'), ('textbox', 'Punteggio'),
+                 ('textbox', 'Tempo'), ('button', INSTRUCTIONS_CAPTION), ('textbox', 'Domanda')]
+        heard = [(c.role, c.name) for c in (focus_moves(page, TAB) for _ in order)]
+        assert heard == order, heard
+        heard = [(c.role, c.name) for c in (focus_moves(page, TAB, SHIFT) for _ in range(4))]
+        assert heard == order[-2::-1][:4], heard
+        print(f'  Tab: {" → ".join(name for _, name in order)}')
+
+        focused = focus_moves(page, SPACE)
+        assert (focused.role, focused.name) == ('textbox', 'Risposta'), focused
         said = page.wait('the clue', lambda: page.announced()[1])
         clue = said.removeprefix('Lettera A. ')
+        page.wait('the clue in the clue box', lambda: page.control('textbox', 'Domanda').value == clue)
+        assert page.control('button', 'GIOCA').properties.get('disabled'), 'GIOCA is not marked disabled in play'
+        assert not page.control('button', 'AVANTI').properties.get('disabled')
 
-        def read(what):
-            mirror = page.wait(what, lambda: (m := page.mirror()) and ('textbox', 'Domanda', clue, '') in m and m)
-            texts = {name for _, name, _, _ in mirror} | {value for _, _, value, _ in mirror}
-            return mirror, texts
+        page.type('x')
+        page.wait('the typing in the answer box', lambda: page.answer_box_text() == 'x', timeout=5)
+        assert focus_moves(page, TAB, SHIFT).name == 'Domanda'
+        assert focus_moves(page, TAB, SHIFT).name == 'AVANTI'
+        focused = focus_moves(page, SPACE)
+        assert (focused.role, focused.name) == ('textbox', 'Risposta'), focused
+        said = page.wait('the verdict', lambda: (t := page.announced()[1]).startswith('A, ') and t)
+        assert said.startswith('A, sbagliata. Lettera B. '), said
+        page.wait('the disc A read as wrong', lambda: page.control('StaticText', 'A, sbagliata'))
+        assert page.answer_box_text() == '' and page.control('textbox', 'Punteggio').value == '0'
+        page.wait('the clock read as going on', lambda: int(page.control('textbox', 'Tempo').value) < 160)
+        print(f'  after GIOCA and AVANTI the keyboard is on "Risposta"; said {said!r}')
+    finally:
+        page.close()
 
-        mirror, texts = read('the clue in the mirror')
-        assert ('textbox', 'Risposta', '', said) in mirror, mirror
-        assert {'A, da giocare', 'Z, da giocare', 'GIOCA', 'AVANTI', 'ESCI'} <= texts, texts
-        print(f'  after GIOCA:  Domanda = {clue!r}; Risposta, described {said!r}; "A, da giocare" … "Z, da giocare"')
 
+@check
+def screen_readers_own_moves_reach_the_game(site, shots):
+    """A reader's own moves: its click on a button presses it once, as Enter on the focused
+    button does; moving the keyboard to a control in browse mode moves the game's focus there
+    for good, and the reader's keys then type nothing into the answer; what the player types
+    is read as text, never as markup."""
+    page = Page(site.url).started()
+    try:
+        mirrored = 'document.getElementById("qt-shadow-container").shadowRoot.querySelector(".giro-mirror")'
+        press = lambda name: page.js(f'''[...{mirrored}.querySelectorAll("button")]
+                                         .find(b => b.textContent === arguments[0]).click()''', name)
+        page.wait('the mirror of the window', lambda: page.control('button', 'GIOCA'))
+        press('GIOCA')
+        page.wait('the keyboard on the answer box', lambda: getattr(page.focused_control(), 'name', '') == 'Risposta')
         typed = '<img src=x onerror="document.title=1">'
         page.type(typed)
-        page.wait('the typing in the mirror, as it was typed', lambda: page.answer_box_text() == typed, timeout=5)
-        page.click(AVANTI)
-        said = page.wait('the verdict', lambda: (t := page.announced()[1]).startswith('A, ') and t)
-        clue = said.removeprefix('A, sbagliata. Lettera B. ')
-        mirror, texts = read('the next clue in the mirror')
-        assert ('textbox', 'Risposta', '', said) in mirror, mirror
-        assert {'A, sbagliata', 'B, da giocare'} <= texts, texts
-        print(f'  after AVANTI: Domanda = {clue!r}; Risposta, described {said!r}; "A, sbagliata"')
-        images = page.js('''return document.getElementById('qt-shadow-container').shadowRoot
-                            .querySelectorAll('.qt-window-a11y-container img').length''')
+        page.wait('the typing, as it was typed', lambda: page.answer_box_text() == typed, timeout=5)
+        page.js(f'[...{mirrored}.querySelectorAll("button")].find(b => b.textContent === "AVANTI").focus()')
+        time.sleep(0.5)
+        focused = page.focused_control()
+        assert (focused.role, focused.name) == ('button', 'AVANTI'), f'the keyboard went back to {focused}'
+        page.type('b')
+        assert page.answer_box_text() == typed, page.answer_box_text()
+        page.key(*ENTER)
+        page.wait('the verdict', lambda: page.control('StaticText', 'A, sbagliata'))
+        time.sleep(0.5)
+        assert page.control('StaticText', 'B, da giocare'), 'Enter pressed AVANTI twice'
+        images = page.js(f'return {mirrored}.querySelectorAll("img").length')
         assert images == 0 and page.driver.title == 'GIROLETTERA', 'the typing went into the page as markup'
+        press('AVANTI')
+        page.wait('the second verdict', lambda: page.control('StaticText', 'B, sbagliata'))
+        time.sleep(0.5)
+        assert page.control('StaticText', 'C, da giocare'), "the reader's click pressed AVANTI twice"
+    finally:
+        page.close()
+
+
+@check
+def screen_reader_reads_the_instructions_by_line_and_paragraph(site, shots):
+    """The instructions window as a reader meets it: headed by its caption, each of
+    its two texts a named box holding one paragraph per line, the photograph by its name and
+    the return button, which closes it and gives the keyboard back to the game's button."""
+    page = Page(site.url).started()
+    try:
+        page.wait('the mirror of the window', lambda: page.control('button', INSTRUCTIONS_CAPTION))
+        for _ in range(6):
+            if page.focused_control().name == INSTRUCTIONS_CAPTION:
+                break
+            focus_moves(page, TAB)
+        focused = focus_moves(page, SPACE)
+        page.window(INSTRUCTIONS_CAPTION)
+        assert (focused.role, focused.name) == ('textbox', 'Istruzioni'), focused
+        assert page.control('heading', INSTRUCTIONS_CAPTION), 'the instructions window has no heading'
+        assert page.control('image', "Foto dell'autore") and page.control('button', 'Torna al gioco')
+        lines = page.js('''
+            const mirror = [...document.getElementById("qt-shadow-container").shadowRoot.querySelectorAll(".giro-mirror")]
+            return Object.fromEntries([...mirror.flatMap(m => [...m.querySelectorAll("[role=textbox][aria-multiline=true]")])]
+                                      .map(box => [box.getAttribute("aria-label"),
+                                                   [...box.querySelectorAll("p")].map(p => p.textContent)]));''')
+        assert lines['Istruzioni'][0] == 'ISTRUZIONI:' and len(lines['Istruzioni']) == 22, lines['Istruzioni']
+        assert lines['Informazioni'][-1] == 'CIAO E BUON DIVERTIMENTO!' and len(lines['Informazioni']) == 13, lines
+        texts = [c.name for c in page.controls() if c.role == 'StaticText']
+        assert 'Per iniziare cliccare ' in texts or 'Per iniziare cliccare' in texts, texts
+        assert focus_moves(page, TAB).name == 'Informazioni'
+        assert focus_moves(page, TAB).name == 'Torna al gioco'
+        focused = focus_moves(page, SPACE)
+        assert (focused.role, focused.name) == ('button', INSTRUCTIONS_CAPTION), focused
+        print(f'  the instructions: {len(lines["Istruzioni"])} and {len(lines["Informazioni"])} paragraphs')
     finally:
         page.close()
 
@@ -666,7 +781,6 @@ def phone_keyboard_types_what_a_page_field_would_hold(site, shots):
     page = Page(site.url, mobile=(412, 915, 2), agent=ANDROID).started()
     try:
         expectations = [plain_field_after(page, steps) for _, steps in KEYBOARD_TYPING]
-        page.turn_on_the_mirror()
         page.tap(GIOCA)
         for (name, steps), expected in zip(KEYBOARD_TYPING, expectations):
             page.tap(ANSWER_BOX)

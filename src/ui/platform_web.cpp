@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QInputMethodQueryEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -21,6 +22,7 @@
 #include <optional>
 #include <utility>
 
+#include "pagemirror.h"
 #include "platform.h"
 
 namespace {
@@ -205,6 +207,32 @@ private:
     bool fitting_ = false;
 };
 
+// Tells Qt that a box takes no input method, whatever the box says of itself (a line edit
+// says it takes one while it is editable): Qt's typing field, which a screen reader hears as
+// it changes, then stays off it, and the page's mirror shows the box as text to read
+// (pagemirror.h). Keys still reach the box from the keyboard as key presses.
+class TakesNoInputMethod : public QObject {
+public:
+    explicit TakesNoInputMethod(QObject *parent) : QObject(parent) {}
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() != QEvent::InputMethodQuery || answering_)
+            return false;
+        answering_ = true;
+        QCoreApplication::sendEvent(object, event); // the box answers the rest
+        answering_ = false;
+        auto *query = static_cast<QInputMethodQueryEvent *>(event);
+        if (query->queries() & Qt::ImEnabled)
+            query->setValue(Qt::ImEnabled, false);
+        return true;
+    }
+
+private:
+    bool answering_ = false;
+};
+
 DeskKeeper *deskKeeper()
 {
     static auto *keeper = new DeskKeeper(qApp);
@@ -246,6 +274,7 @@ void prepareWindow(QWidget *window)
     else
         window->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     deskKeeper()->keep(window);
+    web::mirrorWindow(window);
 }
 
 void placeGame(QWidget *game, QSize)
@@ -263,6 +292,11 @@ void placeBeside(QWidget *window, const QWidget *)
         placeOnPhone(window); // over the game, which it covers until closed
     else
         deskKeeper()->place();
+}
+
+void prepareClockBox(QWidget *box)
+{
+    box->installEventFilter(new TakesNoInputMethod(box));
 }
 
 void announce(const QString &text)

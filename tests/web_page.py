@@ -631,6 +631,15 @@ def screen_reader_meets_every_control_named_and_in_the_games_order(site, shots):
         assert {'PUNTEGGIO', 'TEMPO', 'LETTERA', 'DOMANDA', 'RISPOSTA'} | discs <= texts, texts
         assert not any(c.role == 'textbox' and c.name in {'PUNTEGGIO', 'A, da giocare'} for c in controls)
         assert not any('lettore di schermo' in c.name or 'Screen Reader' in c.name for c in controls)
+        # A reader that explores by touch finds each control where the page shows it.
+        for name, box in (('GIOCA', GIOCA), ('AVANTI', AVANTI), ('ESCI', ESCI), ('Risposta', ANSWER_BOX)):
+            shown = page.js('''const e = [...document.getElementById("qt-shadow-container").shadowRoot
+                                .querySelectorAll(".giro-mirror button, .giro-mirror [role=textbox]")]
+                                .find(e => (e.textContent || e.getAttribute("aria-label")) === arguments[0]);
+                                const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height];''', name)
+            left, top = page.at(box[:2])
+            right, bottom = page.at((box[0] + box[2], box[1] + box[3]))
+            assert all(abs(a - b) < 1.5 for a, b in zip(shown, (left, top, right - left, bottom - top))), (name, shown)
         first = page.wait('the keyboard on the clue box', page.focused_control)
         assert (first.role, first.name) == ('textbox', 'Domanda'), first
 

@@ -191,7 +191,8 @@ def presses(game):
     page = web_page.Page(game.url, before=PROBE).started()
     try:
         page.click(web_page.GIOCA)
-        scale = page.js('return devicePixelRatio')
+        # The canvas's pixels for each of the window's own: the page scales the window too.
+        scale = page.canvas_pixels()[0] / web_page.GAME_SIZE[0]
         for k in range(20):
             # The disc being judged, at the left of its ring, in the canvas's own pixels.
             left, top, size, _ = web_page.disc(k + 1)

@@ -35,16 +35,18 @@ find_program(GIRO_BROTLI brotli REQUIRED) # scripts/install-deps.sh --web instal
 find_program(GIRO_GZIP gzip REQUIRED)
 find_program(GIRO_TERSER terser REQUIRED)
 
-# The desk the windows lie on is never narrower or lower than the widest and the highest of
-# them in the page's frames (a border of 4 pixels and a title bar of 22) with a margin of 8
-# around: the instructions, 469 x 540. A phone, whose screen cannot hold the game (401 x 381)
-# so framed, shows the windows without frames, scaled to the screen.
+# The windows' design sizes, the game's (401 x 381) and the instructions' (469 x 540), and the
+# frames the page draws round them on a computer: a border of 4 pixels and a title bar of 22,
+# with a margin of 8 round the windows and between two. The page scales the windows in their
+# frames to its size; a phone, whose screen cannot hold the game so framed with its margin,
+# shows them without frames, one at a time, scaled to the screen.
 set(GIRO_WEB_GAME_WIDTH 401)
 set(GIRO_WEB_GAME_HEIGHT 381)
-math(EXPR GIRO_WEB_FRAME_WIDTH "2 * 4 + 2 * 8")
-math(EXPR GIRO_WEB_FRAME_HEIGHT "22 + 2 * 4 + 2 * 8")
-math(EXPR GIRO_WEB_DESK_WIDTH "469 + ${GIRO_WEB_FRAME_WIDTH}")
-math(EXPR GIRO_WEB_DESK_HEIGHT "540 + ${GIRO_WEB_FRAME_HEIGHT}")
+set(GIRO_WEB_INSTRUCTIONS_WIDTH 469)
+set(GIRO_WEB_INSTRUCTIONS_HEIGHT 540)
+set(GIRO_WEB_FRAME_BORDER 4)
+set(GIRO_WEB_TITLE_BAR 22)
+set(GIRO_WEB_MARGIN 8)
 
 function(giro_web_site program site_dir)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ZIP")
@@ -71,9 +73,11 @@ function(giro_web_site program site_dir)
                 -DPROGRAM=${program} -DICON_PNG=${GIRO_WEB_ICON} -DAPP_ICONS=${app_icons}
                 -DTHEME_COLOUR=${GIRO_WEB_THEME_COLOUR} -DDESK_COLOUR=${GIRO_WEB_DESK_COLOUR}
                 -DBROTLI=${GIRO_BROTLI} -DGZIP=${GIRO_GZIP} -DTERSER=${GIRO_TERSER}
-                -DDESK_MIN_WIDTH=${GIRO_WEB_DESK_WIDTH} -DDESK_MIN_HEIGHT=${GIRO_WEB_DESK_HEIGHT}
                 -DGAME_WIDTH=${GIRO_WEB_GAME_WIDTH} -DGAME_HEIGHT=${GIRO_WEB_GAME_HEIGHT}
-                -DDESK_FRAME_WIDTH=${GIRO_WEB_FRAME_WIDTH} -DDESK_FRAME_HEIGHT=${GIRO_WEB_FRAME_HEIGHT}
+                -DINSTRUCTIONS_WIDTH=${GIRO_WEB_INSTRUCTIONS_WIDTH}
+                -DINSTRUCTIONS_HEIGHT=${GIRO_WEB_INSTRUCTIONS_HEIGHT}
+                -DFRAME_BORDER=${GIRO_WEB_FRAME_BORDER} -DTITLE_BAR=${GIRO_WEB_TITLE_BAR}
+                -DDESK_MARGIN=${GIRO_WEB_MARGIN}
                 -DSITE_DIR=${site_dir} ${zip_arguments} -P ${script}
         DEPENDS ${program} giro-web-icon ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS} ${templates} ${script}
         COMMENT "Laying out the site of ${program}"

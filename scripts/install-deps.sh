@@ -19,9 +19,10 @@ case "${1:-}" in
     packages+=(clang) ;;
 --screenreader)
     # scripts/screenreader.sh: Orca and a speech server on a private X server; pgrep (procps) to
-    # find another Orca, and locales for an en_US desktop where a minimal Debian has none.
+    # find another Orca, and locales for an en_US desktop where a minimal Debian has none; the
+    # two browsers the web build is played in.
     packages+=(orca speech-dispatcher espeak-ng openbox xvfb x11-xkb-utils at-spi2-core dbus xdotool
-               python3-pyatspi procps locales) ;;
+               python3-pyatspi procps locales firefox-esr chromium) ;;
 --windows)
     # The Windows build (scripts/windows.sh): the MinGW-w64 cross compiler, Wine on a private X
     # server (and xdotool to play there) for its tests, NSIS for the installer, zip for the
@@ -34,9 +35,11 @@ case "${1:-}" in
     # lrelease to cut the fonts and Qt's texts the program carries; terser to shorten its
     # scripts and brotli for the site's compressed copies; zip's test, unzip; and the browser
     # tests: Debian's Chromium driven through its WebDriver from Python, which reads the
-    # screenshots.
+    # screenshots; Firefox ESR, driven over its own WebDriver BiDi (websockets); WebKitGTK's
+    # MiniBrowser and its WebDriver, on a private X server.
     packages+=(emscripten nodejs dpkg-dev xz-utils patch unzip fonttools qt6-l10n-tools brotli terser
-               python3 python3-selenium python3-pil chromium chromium-driver) ;;
+               python3 python3-selenium python3-pil chromium chromium-driver
+               firefox-esr python3-websockets libwebkit2gtk-4.1-0 webkit2gtk-driver xvfb) ;;
 esac
 
 sudo=()

@@ -83,6 +83,11 @@ FIRST_PASS = ["right"] * 3 + ["wrong"] * 3 + ["passed"] * 3 + ["right", "wrong"]
 SECOND_PASS = [("G", "right")]
 
 
+# What a page's play checks beyond the desktop's (the names' kinds in Step.names).
+NAME = "page: a control's name as the keyboard reaches it"
+ASKED = "page: the score and the time as asked for"
+
+
 class HarnessError(Exception):
     """The play did not go as planned: the speech checks would mean nothing."""
 
@@ -392,6 +397,101 @@ class GameWindow:
         return None
 
 
+class PageGame(GameWindow):
+    """The game in a browser's page, read through the browser's accessibility tree as Orca
+    reads it: each window's mirror of its controls, headed by its caption, where the boxes,
+    buttons and the clue are named as on the desktop, while a label, a disc or the current
+    letter is text ("A, corretta", "Lettera B"). The answer box has two faces: its element in
+    the mirror, which holds its text, and Qt's typing field named after it, which holds the
+    keyboard while the player types; the field lies outside the windows, at the page's top."""
+
+    def __init__(self):
+        super().__init__()
+        self.document = None
+        self.items = []
+
+    def find(self):
+        self.document = None
+        desktop = self.pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is None or (app.name or "").lower() not in ("chromium", "firefox", "firefox-esr"):
+                continue
+            self.document = self._find_document(app)
+            if self.document:
+                break
+        if not self.document:
+            return False
+        self.frame = self.document
+        self.items = [obj for obj, _ in self._walk(self.document, limit=800)]
+        self.fixed = {obj.name: obj for obj in self.items if obj.name in self.FIXED}
+        return set(self.FIXED) - {"Lettera"} <= set(self.fixed)  # the letter is text
+
+    def _find_document(self, app):
+        stack = [app]
+        seen = 0
+        while stack and seen < 3000:
+            obj = stack.pop()
+            seen += 1
+            if obj is None:
+                continue
+            try:
+                if obj.getRole() == self.pyatspi.ROLE_DOCUMENT_WEB:
+                    if (obj.name or "").startswith("GIROLETTERA"):
+                        return obj
+                    continue
+                stack.extend(child for child in obj)
+            except Exception:  # an object gone while it was read
+                continue
+        return None
+
+    def _walk(self, top, limit, deepest=1000):
+        out, queue = [], [(top, 0)]
+        while queue and len(out) < limit:
+            obj, depth = queue.pop(0)
+            if obj is None:
+                continue
+            out.append((obj, depth))
+            try:
+                if depth < deepest:
+                    queue.extend((child, depth + 1) for child in obj)
+            except Exception:
+                continue
+        return out
+
+    def _texts(self):
+        found = []
+        for obj in self.items:
+            try:
+                obj.clearCache()
+                found.append(obj.queryText().getText(0, -1))
+            except Exception:  # no text, or gone
+                continue
+        return found
+
+    def has_object_named(self, name):
+        return name in self._texts()
+
+    def letter(self):
+        for text in self._texts():
+            if match := re.fullmatch(r"Lettera (\w)", text):
+                return match.group(1)
+        return None
+
+    def focused_name(self):
+        name = super().focused_name()
+        if name:
+            return name
+        # Qt's typing field, named after the box it types into, near the top of the page.
+        for obj, _ in self._walk(self.document, limit=60, deepest=3):
+            try:
+                obj.clearCache()
+                if obj.getRole() == self.pyatspi.ROLE_ENTRY and obj.getState().contains(self.pyatspi.STATE_FOCUSED):
+                    return obj.name
+            except Exception:
+                continue
+        return None
+
+
 def xdo(*args):
     subprocess.run(["xdotool", *args], check=True)
 
@@ -431,6 +531,8 @@ class Step:
         self.clock = None  # for the moves: (seconds shown before, after, seconds that passed)
         self.pieces = {}  # part label -> (language, text) the speech server was given
         self.languages = []  # (clue, verdict or ending, the text, the languages it was said in)
+        self.names = []  # in a page: (part label, a name or value that must be said in it, what it is)
+        self.quiet = []  # in a page: part labels during which nothing may be said
 
     def mark(self, label, checked=False):
         self.parts.append((label, datetime.datetime.now(), checked))
@@ -447,7 +549,7 @@ def load_bank():
     return bank
 
 
-def play(window, bank, opening):
+def play(window, bank, opening, page=False):
 
     def type_answer(step, typed):
         for attempt in range(2):
@@ -472,6 +574,53 @@ def play(window, bank, opening):
         step.mark("Space", checked=True)
         xdo("key", "space")
         settle()
+        if page:
+            step.names += [("Shift+Tab Shift+Tab", "AVANTI", NAME), ("Space", "Risposta", NAME)]
+
+    # In a page, the score and the time as a reader asks for them, moving the keyboard to their
+    # boxes: each is said with its name and value, and the time then goes on without a word.
+    # From the answer box Tab goes to ESCI and, GIOCA being disabled, to the score.
+    def ask_score_and_time(score):
+        step = Step("the score and the time, asked for")
+        step.mark("Tab Tab, to the score", checked=True)
+        xdo("key", "Tab")
+        time.sleep(0.3)
+        xdo("key", "Tab")
+        settle(minimum=0.5, quiet=0.8)
+        if window.focused_name() != "Punteggio":
+            raise HarnessError(f"Tab twice from the answer box reached {window.focused_name()!r}, not the score")
+        step.names += [(step.parts[-1][0], "Punteggio", NAME), (step.parts[-1][0], str(score), ASKED)]
+        step.mark("Tab, to the time", checked=True)
+        xdo("key", "Tab")
+        settle(minimum=0.5, quiet=0.8)
+        shown = window.text("Tempo")
+        step.names += [(step.parts[-1][0], "Tempo", NAME),
+                       (step.parts[-1][0], " or ".join(str(int(shown) + k) for k in range(0, 3)), ASKED)]
+        step.mark("three seconds on the time", checked=True)
+        step.quiet.append(step.parts[-1][0])
+        time.sleep(3.5)
+        step.mark("Shift+Tab three times, back to the answer box")
+        for _ in range(3):
+            xdo("key", "shift+Tab")
+            time.sleep(0.3)
+        settle(minimum=0.5, quiet=0.8)
+        if window.focused_name() != "Risposta":
+            raise HarnessError(f"Shift+Tab three times from the time reached {window.focused_name()!r}")
+        return step
+
+    # In a page, ESCI at the very end: the page says its closing words in place of the windows.
+    def press_esci():
+        step = Step("ESCI")
+        step.mark("Tab, to ESCI", checked=True)
+        xdo("key", "Tab")
+        settle(minimum=0.5, quiet=0.8)
+        step.names.append((step.parts[-1][0], "ESCI", NAME))
+        step.mark("Space", checked=True)
+        xdo("key", "space")
+        settle(minimum=1.0, quiet=1.5)
+        step.names.append((step.parts[-1][0], "Partita finita. Ricarica la pagina per giocare di nuovo.",
+                           "ESCI: the page's closing words"))
+        return step
 
     settle(minimum=0.5)
     steps = [opening]
@@ -492,6 +641,9 @@ def play(window, bank, opening):
         raise HarnessError(f"after GIOCA the focus is on {window.focused_name()!r}, not the answer box")
     gioca.expect_letter = "A"
     gioca.expect_clue = window.text("Domanda")
+    if page:
+        gioca.names += [("Tab Tab Tab", "Risposta", NAME), ("Tab Tab Tab", "ESCI", NAME),
+                        ("Tab Tab Tab", "GIOCA", NAME), ("Space", "Risposta", NAME)]
     steps.append(gioca)
 
     # Moving through the answer box by character and by word, as a player checks what was
@@ -570,6 +722,8 @@ def play(window, bank, opening):
     if elapsed > GAME_SECONDS - 5:
         raise HarnessError(f"the presses took {elapsed:.0f} s: the clock ran out before they were done")
     say(f"screenreader: GIOCA and {len(plan)} AVANTI presses took {elapsed:.0f} s of the {GAME_SECONDS}")
+    if page:
+        steps.append(ask_score_and_time(score))
 
     ending = Step("time-out")
     ending.mark(f"wait for the clock ({GAME_SECONDS - elapsed:.0f} s left)", checked=True)
@@ -580,9 +734,13 @@ def play(window, bank, opening):
     if window.text("Domanda") != message:
         raise HarnessError(f"the clue box shows {window.text('Domanda')!r} at the end, not {message!r}")
     ending.expect_message = message
+    if page:
+        ending.names.append((ending.parts[0][0], "tempo scaduto", "ending: the clock ran out"))
     steps.append(ending)
     ending_focus = window.focused_name()
     ending.mark(f"end (focus on {ending_focus})")
+    if page:
+        steps.append(press_esci())
     return steps
 
 
@@ -613,6 +771,14 @@ def check(steps, speech, pieces):
 
     for step in steps:
         heard = as_written(" ".join(text for label, _, checked in step.parts if checked for text in step.said[label]))
+        for label, expected, what in step.names:
+            heard_there = as_written(" ".join(step.said[label]))
+            step.checks.append((what, f"{label}: {expected}",
+                                any(contains_words(heard_there, alternative) for alternative in expected.split(" or "))))
+        for label in step.quiet:
+            step.checks.append(("page: the time goes on without a word", label, not step.said[label]))
+        if step.title in ("the score and the time, asked for", "ESCI"):
+            continue
         if step.title == "start":
             continue
         if step.moves:
@@ -637,6 +803,9 @@ def check(steps, speech, pieces):
                               for text in (step.expect_message, RETRY)]
             continue
         kind = "GIOCA" if step.title == "GIOCA" else f"AVANTI, {step.kind}"
+        if step.names:  # a page's: what the game says is said once
+            said_clue = f" {normalised(heard)} ".count(f" {normalised(step.expect_clue)} ")
+            step.checks.append(("page: the clue said once", step.expect_clue, said_clue == 1))
         rest = normalised(heard)
         if step.expect_verdict is not None:
             found = contains_words(heard, step.expect_verdict)
@@ -709,6 +878,42 @@ def report(steps, italian_voice):
     return failed
 
 
+def serve(folder):
+    """The site on 127.0.0.1, from a thread of this process; its address."""
+    import functools
+    import http.server
+    import threading
+
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                          ".wasm": "application/wasm", ".webmanifest": "application/manifest+json"}
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return f"http://127.0.0.1:{server.server_address[1]}/"
+
+
+def browser_command(browser, url, env):
+    """The browser opening the page, with its accessibility on for Orca and a profile of this
+    run's own that calls nowhere."""
+    profile = os.path.join(env["HOME"], browser)
+    os.makedirs(profile, exist_ok=True)
+    if browser == "firefox":
+        with open(os.path.join(profile, "user.js"), "w") as prefs:
+            for name, value in (("accessibility.force_disabled", "-1"), ("browser.shell.checkDefaultBrowser", "false"),
+                                ("datareporting.policy.dataSubmissionEnabled", "false"),
+                                ("browser.aboutwelcome.enabled", "false"), ("app.update.enabled", "false"),
+                                ("browser.startup.homepage_override.mstone", '"ignore"')):
+                prefs.write(f"user_pref(\"{name}\", {value});\n")
+        return ["firefox-esr", "--no-remote", "--profile", profile, url]
+    return ["chromium", "--no-sandbox", "--force-renderer-accessibility", "--no-first-run", "--disable-gpu",
+            "--disable-background-networking", "--disable-component-update", "--disable-sync",
+            "--window-size=1000,740", f"--user-data-dir={profile}", url]
+
+
 def configure():
     global OUT, GAME, BANKDUMP, ORCA_LOG, SPOKEN, TRANSCRIPT
     parser = argparse.ArgumentParser(description="One game played keyboard-only under Orca.")
@@ -718,7 +923,12 @@ def configure():
                         help="the desktop's language")
     parser.add_argument("--italian-voice", action="store_true",
                         help="the game has its own Italian voice in Orca")
+    parser.add_argument("--browser", choices=("firefox", "chromium"),
+                        help="play the web build in this browser instead of the desktop game")
+    parser.add_argument("--site", help="the web build's site (build/web/site), with --browser")
     args = parser.parse_args()
+    if bool(args.browser) != bool(args.site):
+        parser.error("--browser and --site go together")
     OUT = os.path.abspath(args.out)
     GAME = os.path.join(os.path.abspath(args.build), "src", "ui", "girolettera")
     BANKDUMP = os.path.join(os.path.abspath(args.build), "tools", "giro-bankdump")
@@ -843,14 +1053,22 @@ def main():
 
         opening = Step("start")
         opening.mark("the game opens")
-        procs.start("girolettera", [GAME], env)
-        window = GameWindow()
-        wait_for("the game's window in the accessibility tree", window.find, 30)
-        if window.application_name() != APP_NAME:
+        if args.browser:
+            subprocess.run(["gsettings", "set", "org.gnome.desktop.interface", "toolkit-accessibility", "true"],
+                           env=env, check=False)
+            site = serve(args.site)
+            procs.start(args.browser, browser_command(args.browser, site, env), env)
+            window = PageGame()
+            wait_for("the game's page in the accessibility tree", window.find, 90, interval=1.0)
+        else:
+            procs.start("girolettera", [GAME], env)
+            window = GameWindow()
+            wait_for("the game's window in the accessibility tree", window.find, 30)
+        if not args.browser and window.application_name() != APP_NAME:
             raise HarnessError(f"the game's application is named {window.application_name()!r} on the bus, "
                                f"not {APP_NAME!r}: its voice in Orca would be filed under another name")
         wait_for("the focus on the clue box", lambda: window.focused_name() == "Domanda", 15)
-        steps = play(window, bank, opening)
+        steps = play(window, bank, opening, page=bool(args.browser))
         if orca.poll() is not None:
             raise HarnessError("Orca exited during the game (see orca.log beside the transcript)")
     except Exception as error:  # a harness error, or the game or the bus gone mid-play

@@ -6,11 +6,15 @@
 # Fails when a clue, a verdict, a move or the ending was not spoken, or the clock stopped.
 # Needs root for the first install only, and for --in.
 #
-#   scripts/screenreader.sh [--in bookworm|trixie|trixie-backports|forky] [PLAY]...
+#   scripts/screenreader.sh [--in bookworm|trixie|trixie-backports|forky] [--site DIR] [PLAY]...
 #
 # Each PLAY is one game: the desktop's language, C or en_US, with "+voice" when the game has
 # its own Italian voice in Orca (what a player sets with Orca+Ctrl+Space); then every clue,
 # verdict and ending must also be spoken in Italian. Without PLAY, one game on a C desktop.
+# PLAY firefox or chromium plays the web build instead, in the page in that browser (Firefox
+# ESR, Chromium) on a C desktop: the site --site DIR, build/web/site unless given, which
+# scripts/web.sh makes. Then the name of every button and box as the keyboard reaches it, and
+# the score and the time as asked for, must be spoken too.
 # --in plays in a fresh root of that Debian release, made by scripts/in-root.sh with the
 # checkout bound in: bookworm has Orca 43, trixie Orca 48, trixie-backports Orca 51 (Debian 13
 # with what its backports carry), forky Debian testing's. The status is the worst of the
@@ -23,26 +27,30 @@ cd "$(dirname "$0")/.."
 top=$PWD
 
 usage() {
-    echo "usage: scripts/screenreader.sh [--in bookworm|trixie|trixie-backports|forky] [C|en_US|C+voice|en_US+voice]..." >&2
+    echo "usage: scripts/screenreader.sh [--in bookworm|trixie|trixie-backports|forky] [--site DIR]" \
+         "[C|en_US|C+voice|en_US+voice|firefox|chromium]..." >&2
     exit 2
 }
 root=""
+site=build/web/site
 plays=()
 while [[ $# -gt 0 ]]; do
     case "$1" in
     --in) root=${2:-}; [[ -n "$root" ]] || usage; shift 2 ;;
-    C | en_US | C+voice | en_US+voice) plays+=("$1"); shift ;;
+    --site) site=${2:-}; [[ -n "$site" ]] || usage; shift 2 ;;
+    C | en_US | C+voice | en_US+voice | firefox | chromium) plays+=("$1"); shift ;;
     *) usage ;;
     esac
 done
+site=$(realpath -m "$site")
 [[ ${#plays[@]} -gt 0 ]] || plays=(C)
 
 if [[ -n "$root" ]]; then
     case "$root" in
     bookworm | trixie | forky) exec scripts/in-root.sh "$root" --bind "$top" --env GIRO_SCREENREADER_RELEASE="$root" \
-                                   -- "$top/scripts/screenreader.sh" "${plays[@]}" ;;
+                                   -- "$top/scripts/screenreader.sh" --site "$site" "${plays[@]}" ;;
     trixie-backports) exec scripts/in-root.sh trixie --backports --bind "$top" --env GIRO_SCREENREADER_RELEASE="$root" \
-                           -- "$top/scripts/screenreader.sh" "${plays[@]}" ;;
+                           -- "$top/scripts/screenreader.sh" --site "$site" "${plays[@]}" ;;
     *) usage ;;
     esac
 fi
@@ -76,8 +84,14 @@ for play in "${plays[@]}"; do
     out=build/screenreader/$release/$play
     rm -rf "$out"
     mkdir -p "$out"
-    args=(--out "$out" --build "$build" --desktop "${play%+voice}")
-    [[ "$play" == *+voice ]] && args+=(--italian-voice)
+    case "$play" in
+    firefox | chromium)
+        [[ -f "$site/index.html" ]] || { echo "screenreader.sh: no site in $site (scripts/web.sh makes it)" >&2; exit 2; }
+        args=(--out "$out" --build "$build" --desktop C --browser "$play" --site "$site") ;;
+    *)
+        args=(--out "$out" --build "$build" --desktop "${play%+voice}")
+        [[ "$play" == *+voice ]] && args+=(--italian-voice) ;;
+    esac
     # Debian's own Python: the AT-SPI bindings come as a Debian package. The session bus's own
     # chatter goes to a log; the player's messages still reach this terminal through fd 3.
     exec 3>&2

@@ -6,13 +6,13 @@
 #   scripts/web.sh [--test | --bench]
 # Qt for the web comes from the prefix GIRO_QT_WEB, or else build/qt-web; scripts/build-qt-web.sh
 # makes it first where it is missing or was built by another recipe. --test then runs the web
-# tests: the engine's unit tests under node and the page in headless Chromium
-# (`ctest --preset web`). --bench builds the bare window's site beside the game's too
-# (build/web/bench-site), and the game's site as it was at a baseline commit (the main of
-# issue 35's start unless GIRO_WEB_BENCH_BASELINE names another commit; in
-# build/web-baseline, with that commit's own Qt recipe, whose Qt lies beside this build's
-# and is built there where missing), and prints the web build's figures (bench/web_bench.py),
-# a phone's against the baseline's among them. On Debian 12,
+# tests: the engine's unit tests under node, the page in headless Chromium, and a game played
+# through in Chromium, Firefox and WebKit (`ctest --preset web`). --bench builds the bare
+# window's site beside the game's too (build/web/bench-site), and the game's site as it was at
+# a baseline commit (40530fb unless GIRO_WEB_BENCH_BASELINE names another; in
+# build/web-baseline, with that commit's own Qt recipe, whose Qt lies beside this build's and
+# is built there where missing), and prints the web build's figures (bench/web_bench.py), a
+# phone's against the baseline's among them. On Debian 12,
 # whose emscripten is too old, the whole run happens in a fresh Debian 13 root
 # (scripts/in-root.sh) with the checkout and the Qt prefix bound in at the same paths, so
 # everything it makes is here afterwards.

@@ -65,6 +65,8 @@ Announcement announcementOf(const State &before, const State &after)
         said.notice = closing.message;
         if (closing.retry)
             said.notice.append(u' ').append(kRetry);
+        if (after.ending == Ending::TimeUp)
+            said.clock = kTimeUp.toString();
     }
     return said;
 }

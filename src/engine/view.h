@@ -50,6 +50,9 @@ struct Announcement {
     // Read wherever the keyboard is, since the clock can end a game at any moment: the closing
     // message and, where there is one, the retry line.
     QString notice;
+    // The clock has just run out: the time box's last word, "tempo scaduto", which a reader
+    // that does not hear a box change by itself (a web page's) is told before the notice.
+    QString clock;
     // The game has just ended: `news` then replaces whatever the answer box said before.
     bool ended = false;
 };

@@ -156,6 +156,7 @@ void Form1::buildControls()
     for (QLineEdit *box : {answerBox_, scoreBox_, timeBox_})
         panels->adopt(box);
     new CaretRest(answerBox_, std::chrono::seconds(5));
+    platform::prepareClockBox(timeBox_);
 
     questionBox_ = new QTextEdit(this);
     questionBox_->setObjectName(QStringLiteral("Text1"));
@@ -247,9 +248,9 @@ void Form1::advance(const engine::State &next)
     if (!said.notice.isEmpty())
         notice_->announce(said.notice);
     // Where a screen reader cannot follow the keyboard into the answer box (a web page), it is
-    // told the news and the ending together.
+    // told the news and the ending together, and that the clock ran out.
     QStringList spoken;
-    for (const QString &part : {said.news, said.notice})
+    for (const QString &part : {said.clock, said.news, said.notice})
         if (!part.isEmpty())
             spoken.append(part);
     if (!spoken.isEmpty())

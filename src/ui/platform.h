@@ -22,14 +22,22 @@ void provideDesignFace();
 QString qtTranslationsPath();
 
 // Readies a top-level window before it is first shown: on a phone's page, which frames the
-// game itself and shows one window at a time, the window goes without the desktop's frame.
+// game itself and shows one window at a time, the window goes without the desktop's frame; on
+// a computer's page, which scales the windows to fit it, without a maximise button.
 void prepareWindow(QWidget *window);
 
 // Where windows go once shown. A desktop's window manager places them; where the program
-// itself places them (the web page), the game goes where it and a window of `companion` size
-// fit side by side, and a window opened from the game beside it.
+// itself places them (the web page, by the page's rule for its size), the game goes where it
+// and a window of `companion` size fit side by side, and a window opened from the game beside
+// it.
 void placeGame(QWidget *game, QSize companion);
 void placeBeside(QWidget *window, const QWidget *game);
+
+// Readies the box the program rewrites every second, the clock's: where a screen reader reads
+// a box the player types into through a text field of the platform's (a web page), the box
+// keeps that field off and reads as text, or the reader would say every second what no one
+// asked for. Typing into it from a keyboard still works, as typing always did there.
+void prepareClockBox(QWidget *box);
 
 // Says `text` to a screen reader through the platform's own channel, where the windows' own
 // accessibility does not reach one by itself (a web page's live region); elsewhere nothing.

@@ -13,6 +13,8 @@ void placeGame(QWidget *, QSize) {}
 
 void placeBeside(QWidget *, const QWidget *) {}
 
+void prepareClockBox(QWidget *) {}
+
 void announce(const QString &) {}
 
 void endProgram(int status)

@@ -28,7 +28,7 @@ two or more sites, their runs are interleaved and the table has a column pair fo
 medians over the runs, in milliseconds from the navigation. bench/web_trace.md holds the
 tables measured.
 
-    web_trace.py --site DIR [--site DIR...] [--runs N] [--throttle N] [--save FOLDER]
+    web_trace.py --site DIR [--site DIR...] [--runs N] [--throttle N] [--desktop] [--save FOLDER]
 """
 
 import argparse
@@ -101,8 +101,9 @@ class Tracer:
         self.socket.close()
 
 
-def trace(url, throttle):
-    page = web_page.Page('about:blank', mobile=PHONE, agent=web_page.ANDROID, before=PROBE)
+def trace(url, throttle, desktop=False):
+    page = (web_page.Page('about:blank', before=PROBE) if desktop
+            else web_page.Page('about:blank', mobile=PHONE, agent=web_page.ANDROID, before=PROBE))
     tracer = Tracer(page)
     try:
         page.cdp('Network.setCacheDisabled', cacheDisabled=True)
@@ -286,6 +287,8 @@ def main():
                         help='a site built with the names kept; given again, another site to trace beside it')
     parser.add_argument('--runs', type=int, default=3)
     parser.add_argument('--throttle', type=float, default=4)
+    parser.add_argument('--desktop', action='store_true',
+                        help="a computer's browser (1280 x 800) instead of the phone")
     parser.add_argument('--save', type=pathlib.Path, help='a folder for the traces (Chrome DevTools opens them)')
     arguments = parser.parse_args()
     sites = [web_page.Site(folder) for folder in arguments.site]
@@ -293,7 +296,7 @@ def main():
     try:
         for round_ in range(arguments.runs):  # interleaved
             for folder, site in zip(arguments.site, sites):
-                events = trace(site.url, arguments.throttle)
+                events = trace(site.url, arguments.throttle, arguments.desktop)
                 if arguments.save:
                     arguments.save.mkdir(parents=True, exist_ok=True)
                     name = f'{folder.parent.name}-{folder.name}-{round_ + 1}.json'

@@ -9,4 +9,4 @@ ExternalProject_Add(giro-host-tools
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${GIRO_HOST_TOOLS_DIR}/giro-iconico ${GIRO_HOST_TOOLS_DIR}/giro-iconpng
-                     ${GIRO_HOST_TOOLS_DIR}/giro-screenshot)
+                     ${GIRO_HOST_TOOLS_DIR}/giro-screenshot ${GIRO_HOST_TOOLS_DIR}/giro-startscreen)

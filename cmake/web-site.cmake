@@ -1,8 +1,10 @@
-# giro_web_site(<program> <site folder> [ZIP <archive> <folder in it>]): lays out a site for a
-# program built for the web, after each build of it (packaging/web/site.cmake): the project's
-# page, its app manifest and its service worker (packaging/web/), the program's .js and .wasm,
-# Qt's loader and the icons, each text file and the program also compressed beside itself;
-# with ZIP, also an archive of the whole site in a folder of the name given.
+# giro_web_site(<program> <site folder> [START_PICTURE] [ZIP <archive> <folder in it>]): lays
+# out a site for a program built for the web, after each build of it
+# (packaging/web/site.cmake): the project's page, its app manifest and its service worker
+# (packaging/web/), the program's .js and .wasm, Qt's loader and the icons, each text file and
+# the program also compressed beside itself; with START_PICTURE, the picture of the game's
+# starting screen, which the page shows while the program loads; with ZIP, also an archive of
+# the whole site in a folder of the name given.
 
 # The icons, drawn from the window icon: the page's (32 pixels, written into the page), the
 # app's (192 and 512), and the app's opaque one that a phone cuts to its own shape, which iOS's
@@ -23,6 +25,18 @@ add_custom_command(OUTPUT ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS}
     COMMENT "Writing the page's icons"
     VERBATIM)
 add_custom_target(giro-web-icon DEPENDS ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS})
+
+# The picture of the game's starting screen that the page shows in the game's place while the
+# program loads, drawn by the game's own windows built for this machine: three pixels for
+# each of the window's, as sharp as a phone draws the game.
+set(GIRO_WEB_START_PICTURE ${CMAKE_BINARY_DIR}/girolettera-start.png)
+add_custom_command(OUTPUT ${GIRO_WEB_START_PICTURE}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=3
+            ${GIRO_HOST_TOOLS_DIR}/giro-startscreen ${GIRO_WEB_START_PICTURE}
+    DEPENDS giro-host-tools ${GIRO_HOST_TOOLS_DIR}/giro-startscreen
+    COMMENT "Drawing the game's starting screen for the page"
+    VERBATIM)
+add_custom_target(giro-web-start-picture DEPENDS ${GIRO_WEB_START_PICTURE})
 
 # For a browser's profiler (bench/web_trace.py): the programs keep their functions' names, in
 # a build of their own; what players download carries none.
@@ -49,7 +63,7 @@ set(GIRO_WEB_TITLE_BAR 22)
 set(GIRO_WEB_MARGIN 8)
 
 function(giro_web_site program site_dir)
-    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ZIP")
+    cmake_parse_arguments(PARSE_ARGV 2 arg "START_PICTURE" "" "ZIP")
     # A program laid out as a site runs in a browser's page only: its script leaves out what
     # other places (node, workers) would need.
     target_link_options(${program} PRIVATE "SHELL:-s ENVIRONMENT=web")
@@ -66,11 +80,18 @@ function(giro_web_site program site_dir)
                   ${PROJECT_SOURCE_DIR}/packaging/web/girolettera.webmanifest
                   ${PROJECT_SOURCE_DIR}/packaging/web/service-worker.js)
     set(script ${PROJECT_SOURCE_DIR}/packaging/web/site.cmake)
+    set(start_picture "")
+    set(start_picture_target "")
+    if(arg_START_PICTURE)
+        set(start_picture ${GIRO_WEB_START_PICTURE})
+        set(start_picture_target giro-web-start-picture)
+    endif()
     string(REPLACE ";" "|" app_icons "${GIRO_WEB_APP_ICONS}")
     add_custom_command(OUTPUT ${outputs}
         COMMAND ${CMAKE_COMMAND} -DTEMPLATES=${PROJECT_SOURCE_DIR}/packaging/web
                 -DPROGRAM_DIR=$<TARGET_FILE_DIR:${program}>
                 -DPROGRAM=${program} -DICON_PNG=${GIRO_WEB_ICON} -DAPP_ICONS=${app_icons}
+                -DSTART_PICTURE=${start_picture}
                 -DTHEME_COLOUR=${GIRO_WEB_THEME_COLOUR} -DDESK_COLOUR=${GIRO_WEB_DESK_COLOUR}
                 -DBROTLI=${GIRO_BROTLI} -DGZIP=${GIRO_GZIP} -DTERSER=${GIRO_TERSER}
                 -DGAME_WIDTH=${GIRO_WEB_GAME_WIDTH} -DGAME_HEIGHT=${GIRO_WEB_GAME_HEIGHT}
@@ -80,6 +101,7 @@ function(giro_web_site program site_dir)
                 -DDESK_MARGIN=${GIRO_WEB_MARGIN}
                 -DSITE_DIR=${site_dir} ${zip_arguments} -P ${script}
         DEPENDS ${program} giro-web-icon ${GIRO_WEB_ICON} ${GIRO_WEB_APP_ICONS} ${templates} ${script}
+                ${start_picture_target} ${start_picture}
         COMMENT "Laying out the site of ${program}"
         VERBATIM)
     add_custom_target(${program}-site ALL DEPENDS ${outputs})

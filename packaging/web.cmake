@@ -6,5 +6,5 @@
 # that name, each with the time of the last commit (SOURCE_DATE_EPOCH), so that two builds of
 # a commit give the same archive.
 
-giro_web_site(girolettera ${PROJECT_BINARY_DIR}/site
+giro_web_site(girolettera ${PROJECT_BINARY_DIR}/site START_PICTURE
     ZIP ${PROJECT_BINARY_DIR}/girolettera-${PROJECT_VERSION}-web.zip girolettera-${PROJECT_VERSION}-web)

@@ -38,7 +38,8 @@ CAPTION = 'GIROLETTERA v.1.00 di Bottega del Quiz '
 INSTRUCTIONS_CAPTION = 'Istruzioni e informazioni sul gioco'
 # What the site serves; beside each file that compresses lie its .gz and .br copies.
 SERVED = ('index.html', 'girolettera.js', 'girolettera.wasm', 'qtloader.js', 'girolettera.webmanifest',
-          'service-worker.js', 'girolettera-192.png', 'girolettera-512.png', 'girolettera-maskable-512.png')
+          'service-worker.js', 'girolettera-192.png', 'girolettera-512.png', 'girolettera-maskable-512.png',
+          'girolettera-start.png')
 COMPRESSED = tuple(f for f in SERVED if not f.endswith('.png'))
 SITE_FILES = {'/'} | {f'/{f}' for f in SERVED}
 # A phone's browser, as Qt's web platform tells one apart.
@@ -95,11 +96,14 @@ Control = collections.namedtuple('Control', 'role name value properties')
 
 
 class Site:
-    """The site on 127.0.0.1, on a free port; `asked` is every path asked for, in order."""
+    """The site on 127.0.0.1, on a free port; `asked` is every path asked for, in order. While
+    `program` is cleared, the program is held back: a request for it waits."""
 
     def __init__(self, folder):
         self.asked = []
         self.folder = folder  # may change: a new build of the site
+        self.program = threading.Event()
+        self.program.set()
         site = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
@@ -114,6 +118,8 @@ class Site:
 
             def do_GET(self):
                 site.asked.append(self.path.split('?')[0])
+                if self.path.split('?')[0].endswith('.wasm'):
+                    site.program.wait(120)
                 super().do_GET()
 
         self.server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
@@ -198,9 +204,11 @@ class Page:
                          timeout)
 
     def started(self):
-        """Waits for the game's window and its first frame."""
+        """Waits for the game's window and its first frame, which takes the place of the
+        page's picture of the game."""
         self.window(CAPTION)
         self.wait('the first frame', lambda: self.colour(centre(GIOCA)) != (0, 0, 0))
+        self.wait('the picture to give way', lambda: self.js('return !document.getElementById("anteprima")'))
         time.sleep(0.3)
         return self
 
@@ -285,10 +293,11 @@ class Page:
         shot = shot or self.screenshot()
         return shot.crop(self.device_box(box, shot)).tobytes()
 
-    def announced(self):
-        """What the page's live region says, as Chromium's accessibility tree has it."""
+    def announced(self, selector='#annuncio'):
+        """What the page's live region (or another element) says, as Chromium's accessibility
+        tree has it: its role and its text."""
         document = self.cdp('DOM.getDocument', depth=0)['root']['nodeId']
-        node = self.cdp('DOM.querySelector', nodeId=document, selector='#annuncio')['nodeId']
+        node = self.cdp('DOM.querySelector', nodeId=document, selector=selector)['nodeId']
         backend = self.cdp('DOM.describeNode', nodeId=node)['node']['backendNodeId']
         tree = {n['nodeId']: n for n in self.cdp('Accessibility.getFullAXTree')['nodes']}
         region = next(n for n in tree.values() if n.get('backendDOMNodeId') == backend)
@@ -472,6 +481,87 @@ def page_loads_with_its_title_icon_and_progress(site, shots):
         assert [w['caption'] for w in page.windows()] == [CAPTION], page.windows()
         print(f'  loading line: {counted[0]} % ... {counted[-1]} %')
     finally:
+        page.close()
+
+
+# The roles a screen reader offers to act on.
+CONTROL_ROLES = {'button', 'checkbox', 'combobox', 'link', 'listbox', 'menuitem', 'radio', 'slider',
+                 'spinbutton', 'switch', 'tab', 'textbox'}
+
+
+@check
+def the_game_shows_as_a_picture_while_the_program_loads(site, shots):
+    """While the program is held back, the page shows a picture of the game where the game will
+    be, with the loading line: no control for a screen reader, which hears that the game is
+    loading, and a tap on GIOCA's place in it presses nothing. The game takes its place without
+    moving, the picture goes, and the game plays."""
+    for name, mobile in (('desktop', None), ('phone', (360, 740, 3))):
+        site.program.clear()
+        page = Page(site.url, mobile=mobile, agent=ANDROID if mobile else None)
+        try:
+            place = page.wait('the picture of the game', lambda: page.js('''
+                const p = document.getElementById('anteprima');
+                if (!p || p.hidden || !p.complete || !p.naturalWidth) return null;
+                const r = p.getBoundingClientRect();
+                return {left: r.left, top: r.top, width: r.width, height: r.height};'''), 20)
+            assert page.windows() == [], 'the game ran with its program held back'
+            loading = page.js('return document.getElementById("stato").textContent')
+            assert loading.startswith('Caricamento del gioco'), loading
+            nodes = [n for n in page.cdp('Accessibility.getFullAXTree')['nodes'] if not n.get('ignored')]
+            roles = {n.get('role', {}).get('value') for n in nodes}
+            assert not roles & CONTROL_ROLES, f'a reader finds {roles & CONTROL_ROLES} while the game loads'
+            assert not roles & {'image', 'img'}, 'a reader finds the picture'
+            heard = page.announced('#stato')
+            assert heard[0] == 'status' and heard[1].startswith('Caricamento del gioco'), heard
+            page.save(shots, f'{name}-loading')
+            # A tap on GIOCA in the picture, then the program.
+            x, y = place['left'] + centre(GIOCA)[0] * place['width'] / GAME_SIZE[0], \
+                place['top'] + centre(GIOCA)[1] * place['height'] / GAME_SIZE[1]
+            if mobile:
+                page.cdp('Input.dispatchTouchEvent', type='touchStart', touchPoints=[{'x': x, 'y': y}])
+                page.cdp('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
+            else:
+                for kind in ('mousePressed', 'mouseReleased'):
+                    page.cdp('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left',
+                             buttons=1 if kind == 'mousePressed' else 0, clickCount=1)
+            site.program.set()
+            page.started()
+            inside = page.window(CAPTION)['inside']
+            moved = max(abs(inside['left'] - place['left']), abs(inside['top'] - place['top']),
+                        abs(inside['right'] - place['left'] - place['width']),
+                        abs(inside['bottom'] - place['top'] - place['height']))
+            assert moved <= 0.5, f'the game is at {inside}, its picture was at {place}'
+            time.sleep(0.5)
+            assert not page.announced()[1].startswith('Lettera'), 'the tap on the picture pressed GIOCA'
+            # The game plays as ever.
+            if mobile:
+                page.tap(GIOCA)
+                page.keyboard([('commit', 'x')])
+                page.tap(AVANTI)
+            else:
+                page.click(GIOCA)
+                page.type('x')
+                page.click(AVANTI)
+            said = page.wait('the verdict', lambda: (t := page.announced()[1]).startswith('A, ') and t)
+            assert said.startswith('A, sbagliata. Lettera B. '), said
+            print(f'  {name}: the picture at {place["left"]:.0f},{place["top"]:.0f} '
+                  f'{place["width"]:.0f}x{place["height"]:.0f}, the game in its place')
+        finally:
+            site.program.set()
+            page.close()
+    # A page that asks for dark colours gets the game in dark ones, which the picture has not:
+    # it loads without it.
+    site.program.clear()
+    page = Page('about:blank')
+    try:
+        page.cdp('Emulation.setEmulatedMedia', features=[{'name': 'prefers-color-scheme', 'value': 'dark'}])
+        page.driver.get(site.url)
+        page.wait('the loading line', lambda: page.js('return document.getElementById("stato").textContent'))
+        assert page.js('return !document.getElementById("anteprima")'), 'a dark page shows the light picture'
+        site.program.set()
+        page.started()
+    finally:
+        site.program.set()
         page.close()
 
 

@@ -1,7 +1,7 @@
 # Lays out a site from the linked program (cmake -P, run by the build; see cmake/web-site.cmake)
 # in SITE_DIR: index.html and the app's manifest from TEMPLATES with the names, sizes and
-# colours written in; PROGRAM.js and qtloader.js made smaller by TERSER, PROGRAM.wasm and the
-# APP_ICONS beside them; the service worker, which names the build after its files and lists
+# colours written in; PROGRAM.js and qtloader.js made smaller by TERSER, PROGRAM.wasm, the
+# APP_ICONS and the START_PICTURE (if any) beside them; the service worker, which names the build after its files and lists
 # each with its hash; and beside each file that compresses (not the PNG icons, which are
 # compressed already) the same compressed by gzip and by brotli, for servers that send a
 # file's compressed copy as it is. Then ZIP, the whole site in a folder ZIP_FOLDER.
@@ -9,11 +9,16 @@
 file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm PROGRAM_WASM_BYTES)
 execute_process(COMMAND base64 -w 0 ${ICON_PNG} OUTPUT_VARIABLE ICON_PNG_BASE64 COMMAND_ERROR_IS_FATAL ANY)
 string(REPLACE "|" ";" APP_ICONS "${APP_ICONS}")
+# The page names the picture of the starting screen, or none.
+set(START_PICTURE_NAME "")
+if(START_PICTURE)
+    get_filename_component(START_PICTURE_NAME ${START_PICTURE} NAME)
+endif()
 
 file(REMOVE_RECURSE ${SITE_DIR})
 configure_file(${TEMPLATES}/index.html ${SITE_DIR}/index.html @ONLY)
 configure_file(${TEMPLATES}/girolettera.webmanifest ${SITE_DIR}/girolettera.webmanifest @ONLY)
-file(COPY ${PROGRAM_DIR}/${PROGRAM}.wasm ${APP_ICONS} DESTINATION ${SITE_DIR})
+file(COPY ${PROGRAM_DIR}/${PROGRAM}.wasm ${APP_ICONS} ${START_PICTURE} DESTINATION ${SITE_DIR})
 # The program's script and Qt's loader, with their local names shortened and what never runs
 # left out, their copyright notices kept: a fifth less to download.
 foreach(script ${PROGRAM}.js qtloader.js)
@@ -23,10 +28,10 @@ foreach(script ${PROGRAM}.js qtloader.js)
 endforeach()
 
 # The build is named after what it serves: the files, each with its hash.
-# All of them but the icons, PNG and compressed already, compress.
+# All of them but the pictures, PNG and compressed already, compress.
 set(compressible index.html girolettera.webmanifest ${PROGRAM}.js ${PROGRAM}.wasm qtloader.js)
 set(served ${compressible})
-foreach(icon ${APP_ICONS})
+foreach(icon ${APP_ICONS} ${START_PICTURE})
     get_filename_component(name ${icon} NAME)
     list(APPEND served ${name})
 endforeach()

@@ -562,15 +562,18 @@ def play(window, bank, opening, page=False):
         raise HarnessError(f"{step.title}: typed {typed!r} twice but the answer box holds "
                            f"{window.text('Risposta')!r}")
 
+    def move_focus(key, times, to, title):
+        """Presses Tab or Shift+Tab `times` times, as a player does, and checks where it led."""
+        for _ in range(times):
+            xdo("key", key)
+            time.sleep(0.3)
+        settle(minimum=0.5, quiet=0.8)
+        if window.focused_name() != to:
+            raise HarnessError(f"{title}: {key} {times} times reached {window.focused_name()!r}, not {to}")
+
     def press_avanti(step):
         step.mark("Shift+Tab Shift+Tab")
-        xdo("key", "shift+Tab")
-        time.sleep(0.3)
-        xdo("key", "shift+Tab")
-        settle(minimum=0.5, quiet=0.8)
-        if window.focused_name() != "AVANTI":
-            raise HarnessError(f"{step.title}: Shift+Tab twice from the answer box reached "
-                               f"{window.focused_name()!r}, not AVANTI")
+        move_focus("shift+Tab", 2, "AVANTI", step.title)
         step.mark("Space", checked=True)
         xdo("key", "space")
         settle()
@@ -583,12 +586,7 @@ def play(window, bank, opening, page=False):
     def ask_score_and_time(score):
         step = Step("the score and the time, asked for")
         step.mark("Tab Tab, to the score", checked=True)
-        xdo("key", "Tab")
-        time.sleep(0.3)
-        xdo("key", "Tab")
-        settle(minimum=0.5, quiet=0.8)
-        if window.focused_name() != "Punteggio":
-            raise HarnessError(f"Tab twice from the answer box reached {window.focused_name()!r}, not the score")
+        move_focus("Tab", 2, "Punteggio", step.title)
         step.names += [(step.parts[-1][0], "Punteggio", NAME), (step.parts[-1][0], str(score), ASKED)]
         step.mark("Tab, to the time", checked=True)
         xdo("key", "Tab")
@@ -600,12 +598,7 @@ def play(window, bank, opening, page=False):
         step.quiet.append(step.parts[-1][0])
         time.sleep(3.5)
         step.mark("Shift+Tab three times, back to the answer box")
-        for _ in range(3):
-            xdo("key", "shift+Tab")
-            time.sleep(0.3)
-        settle(minimum=0.5, quiet=0.8)
-        if window.focused_name() != "Risposta":
-            raise HarnessError(f"Shift+Tab three times from the time reached {window.focused_name()!r}")
+        move_focus("shift+Tab", 3, "Risposta", step.title)
         return step
 
     # In a page, ESCI at the very end: the page says its closing words in place of the windows.
@@ -627,12 +620,7 @@ def play(window, bank, opening, page=False):
 
     gioca = Step("GIOCA")
     gioca.mark("Tab Tab Tab")
-    for _ in range(3):
-        xdo("key", "Tab")
-        time.sleep(0.3)
-    settle(minimum=0.5, quiet=0.8)
-    if window.focused_name() != "GIOCA":
-        raise HarnessError(f"Tab three times from the clue box reached {window.focused_name()!r}, not GIOCA")
+    move_focus("Tab", 3, "GIOCA", gioca.title)
     gioca.mark("Space", checked=True)
     xdo("key", "space")
     started = time.monotonic()

@@ -86,6 +86,7 @@ SECOND_PASS = [("G", "right")]
 # What a page's play checks beyond the desktop's (the names' kinds in Step.names).
 NAME = "page: a control's name as the keyboard reaches it"
 ASKED = "page: the score and the time as asked for"
+READ = "page: the instructions read by line"
 
 
 class HarnessError(Exception):
@@ -481,14 +482,17 @@ class PageGame(GameWindow):
         name = super().focused_name()
         if name:
             return name
-        # Qt's typing field, named after the box it types into, near the top of the page.
-        for obj, _ in self._walk(self.document, limit=60, deepest=3):
-            try:
-                obj.clearCache()
-                if obj.getRole() == self.pyatspi.ROLE_ENTRY and obj.getState().contains(self.pyatspi.STATE_FOCUSED):
-                    return obj.name
-            except Exception:
-                continue
+        # Qt's typing field, named after the box it types into, near the top of the page; else a
+        # control or a box of text of a window opened since (the instructions).
+        for deepest, limit in ((3, 60), (1000, 800)):
+            for obj, _ in self._walk(self.document, limit=limit, deepest=deepest):
+                try:
+                    obj.clearCache()
+                    if obj.getState().contains(self.pyatspi.STATE_FOCUSED) and obj.getRole() in (
+                            self.pyatspi.ROLE_ENTRY, self.pyatspi.ROLE_PUSH_BUTTON, self.pyatspi.ROLE_ARTICLE):
+                        return obj.name
+                except Exception:
+                    continue
         return None
 
 
@@ -562,15 +566,18 @@ def play(window, bank, opening, page=False):
         raise HarnessError(f"{step.title}: typed {typed!r} twice but the answer box holds "
                            f"{window.text('Risposta')!r}")
 
+    def move_focus(key, times, to, title):
+        """Presses Tab or Shift+Tab `times` times, as a player does, and checks where it led."""
+        for _ in range(times):
+            xdo("key", key)
+            time.sleep(0.3)
+        settle(minimum=0.5, quiet=0.8)
+        if window.focused_name() != to:
+            raise HarnessError(f"{title}: {key} {times} times reached {window.focused_name()!r}, not {to}")
+
     def press_avanti(step):
         step.mark("Shift+Tab Shift+Tab")
-        xdo("key", "shift+Tab")
-        time.sleep(0.3)
-        xdo("key", "shift+Tab")
-        settle(minimum=0.5, quiet=0.8)
-        if window.focused_name() != "AVANTI":
-            raise HarnessError(f"{step.title}: Shift+Tab twice from the answer box reached "
-                               f"{window.focused_name()!r}, not AVANTI")
+        move_focus("shift+Tab", 2, "AVANTI", step.title)
         step.mark("Space", checked=True)
         xdo("key", "space")
         settle()
@@ -583,12 +590,7 @@ def play(window, bank, opening, page=False):
     def ask_score_and_time(score):
         step = Step("the score and the time, asked for")
         step.mark("Tab Tab, to the score", checked=True)
-        xdo("key", "Tab")
-        time.sleep(0.3)
-        xdo("key", "Tab")
-        settle(minimum=0.5, quiet=0.8)
-        if window.focused_name() != "Punteggio":
-            raise HarnessError(f"Tab twice from the answer box reached {window.focused_name()!r}, not the score")
+        move_focus("Tab", 2, "Punteggio", step.title)
         step.names += [(step.parts[-1][0], "Punteggio", NAME), (step.parts[-1][0], str(score), ASKED)]
         step.mark("Tab, to the time", checked=True)
         xdo("key", "Tab")
@@ -600,20 +602,48 @@ def play(window, bank, opening, page=False):
         step.quiet.append(step.parts[-1][0])
         time.sleep(3.5)
         step.mark("Shift+Tab three times, back to the answer box")
-        for _ in range(3):
-            xdo("key", "shift+Tab")
-            time.sleep(0.3)
+        move_focus("shift+Tab", 3, "Risposta", step.title)
+        return step
+
+    # In a page, the instructions opened once the game is over and read by line, then closed:
+    # from the answer box, Tab goes to ESCI, the score, the time and then their button.
+    def read_instructions():
+        step = Step("the instructions")
+        step.mark("Tab four times, to their button", checked=True)
+        move_focus("Tab", 4, "Istruzioni e informazioni sul gioco", step.title)
+        step.names.append((step.parts[-1][0], "Istruzioni e informazioni sul gioco", NAME))
+        step.mark("Space", checked=True)
+        xdo("key", "space")
+        settle(minimum=1.0, quiet=1.0)
+        step.names.append((step.parts[-1][0], "Istruzioni", NAME))
+        # Each box opens at its heading; Down reads the lines after it.
+        for line in ("Per iniziare cliccare", "su gioca"):
+            step.mark(f"Down, to the line {line!r}", checked=True)
+            xdo("key", "Down")
+            settle(minimum=0.5, quiet=0.8)
+            step.names.append((step.parts[-1][0], line, READ))
+        step.mark("Tab, to the other box", checked=True)
+        move_focus("Tab", 1, "Informazioni", step.title)
+        step.names.append((step.parts[-1][0], "Informazioni", NAME))
+        step.mark("Down, to the line 'Questo gioco è una riproduzione'", checked=True)
+        xdo("key", "Down")
         settle(minimum=0.5, quiet=0.8)
-        if window.focused_name() != "Risposta":
-            raise HarnessError(f"Shift+Tab three times from the time reached {window.focused_name()!r}")
+        step.names.append((step.parts[-1][0], "Questo gioco è una riproduzione", READ))
+        step.mark("Tab, to the return button", checked=True)
+        move_focus("Tab", 1, "Torna al gioco", step.title)
+        step.names.append((step.parts[-1][0], "Torna al gioco", NAME))
+        step.mark("Space, back to the game", checked=True)
+        xdo("key", "space")
+        settle(minimum=1.0, quiet=1.0)
+        step.names.append((step.parts[-1][0], "Istruzioni e informazioni sul gioco", NAME))
         return step
 
     # In a page, ESCI at the very end: the page says its closing words in place of the windows.
+    # From the instructions' button Shift+Tab goes back by the time and the score to ESCI.
     def press_esci():
         step = Step("ESCI")
-        step.mark("Tab, to ESCI", checked=True)
-        xdo("key", "Tab")
-        settle(minimum=0.5, quiet=0.8)
+        step.mark("Shift+Tab three times, to ESCI", checked=True)
+        move_focus("shift+Tab", 3, "ESCI", step.title)
         step.names.append((step.parts[-1][0], "ESCI", NAME))
         step.mark("Space", checked=True)
         xdo("key", "space")
@@ -627,12 +657,7 @@ def play(window, bank, opening, page=False):
 
     gioca = Step("GIOCA")
     gioca.mark("Tab Tab Tab")
-    for _ in range(3):
-        xdo("key", "Tab")
-        time.sleep(0.3)
-    settle(minimum=0.5, quiet=0.8)
-    if window.focused_name() != "GIOCA":
-        raise HarnessError(f"Tab three times from the clue box reached {window.focused_name()!r}, not GIOCA")
+    move_focus("Tab", 3, "GIOCA", gioca.title)
     gioca.mark("Space", checked=True)
     xdo("key", "space")
     started = time.monotonic()
@@ -740,6 +765,7 @@ def play(window, bank, opening, page=False):
     ending_focus = window.focused_name()
     ending.mark(f"end (focus on {ending_focus})")
     if page:
+        steps.append(read_instructions())
         steps.append(press_esci())
     return steps
 
@@ -777,7 +803,7 @@ def check(steps, speech, pieces):
                                 any(contains_words(heard_there, alternative) for alternative in expected.split(" or "))))
         for label in step.quiet:
             step.checks.append(("page: the time goes on without a word", label, not step.said[label]))
-        if step.title in ("the score and the time, asked for", "ESCI"):
+        if step.title in ("the score and the time, asked for", "the instructions", "ESCI"):
             continue
         if step.title == "start":
             continue

@@ -61,7 +61,29 @@ def clues():
     return bank
 
 
-class Chromium:
+class SeleniumBrowser:
+    """A browser that Selenium drives: what Chromium and WebKit do alike."""
+
+    def goto(self, url):
+        self.driver.get(url)
+
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def click(self, x, y):
+        selenium_click(self.driver, x, y)
+
+    def keys(self, text):
+        selenium_keys(self.driver, text)
+
+    def screenshot(self):
+        return Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert('RGB')
+
+    def close(self):
+        self.driver.quit()
+
+
+class Chromium(SeleniumBrowser):
     """Debian's Chromium, headless, through chromedriver; the window's size through its DevTools."""
 
     def __init__(self, screen):
@@ -78,27 +100,12 @@ class Chromium:
             options.add_argument(flag)
         self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
 
-    def goto(self, url):
-        self.driver.get(url)
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
     def resize(self, width, height):
         self.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
                                     dict(width=width, height=height, deviceScaleFactor=1, mobile=False))
 
-    def click(self, x, y):
-        selenium_click(self.driver, x, y)
-
-    def keys(self, text):
-        selenium_keys(self.driver, text)
-
-    def screenshot(self):
-        return Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert('RGB')
-
     def close(self):
-        self.driver.quit()
+        super().close()
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
@@ -210,7 +217,7 @@ class Firefox:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-class WebKit:
+class WebKit(SeleniumBrowser):
     """WebKitGTK's MiniBrowser through WebKitWebDriver, on the X server given."""
 
     def __init__(self, screen):
@@ -226,29 +233,11 @@ class WebKit:
         self.driver = webdriver.WebKitGTK(service=Service('/usr/bin/WebKitWebDriver', env=environment),
                                           options=options)
 
-    def goto(self, url):
-        self.driver.get(url)
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
     def resize(self, width, height):
         # The window's size takes its frame; the page is whatever is left inside.
         outside = self.driver.get_window_size()
         inside = self.js('return [innerWidth, innerHeight]')
         self.driver.set_window_size(width + outside['width'] - inside[0], height + outside['height'] - inside[1])
-
-    def click(self, x, y):
-        selenium_click(self.driver, x, y)
-
-    def keys(self, text):
-        selenium_keys(self.driver, text)
-
-    def screenshot(self):
-        return Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert('RGB')
-
-    def close(self):
-        self.driver.quit()
 
 
 class XServer:

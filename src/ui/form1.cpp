@@ -156,7 +156,7 @@ void Form1::buildControls()
     for (QLineEdit *box : {answerBox_, scoreBox_, timeBox_})
         panels->adopt(box);
     new CaretRest(answerBox_, std::chrono::seconds(5));
-    platform::prepareClockBox(timeBox_);
+    platform::preferReading(timeBox_);
 
     questionBox_ = new QTextEdit(this);
     questionBox_->setObjectName(QStringLiteral("Text1"));

@@ -13,6 +13,7 @@
 #include "accessibility.h"
 #include "credits.h"
 #include "design.h"
+#include "platform.h"
 
 using ui::fromTwips;
 using ui::oleColour;
@@ -169,6 +170,8 @@ infistr::infistr()
     picture1->setGeometry(QRect(QPoint(fromTwips(3600), fromTwips(3120)), photo.size()));
     picture1->setFocusPolicy(Qt::NoFocus);
 
+    for (QPlainTextEdit *box : {text1, text2})
+        ui::platform::preferReading(box);
     setTabOrder(text1, text2);
     setTabOrder(text2, command1_);
     setTabOrder(command1_, picture1);

@@ -32,8 +32,9 @@ enum class Kind {
     Text,       // a label, a disc, the current letter: text to read
     Picture,    // the photograph, by its name
     Button,     // a push button, which takes the keyboard
-    ReadingBox, // a box the player reads, typed into through no field of Qt's: it takes the keyboard
-    TypingBox,  // a box the player types into: Qt's typing field takes the keyboard for it
+    ReadingBox,  // a box of a line or two the player reads (the clue, the score, the clock)
+    DocumentBox, // a page of text the player reads (the instructions), by line and by paragraph
+    TypingBox,   // a box the player types into: Qt's typing field takes the keyboard for it
 };
 
 std::optional<Kind> kindOf(QAccessibleInterface *accessible)
@@ -46,13 +47,16 @@ std::optional<Kind> kindOf(QAccessibleInterface *accessible)
     case QAccessible::Button:
         return Kind::Button;
     case QAccessible::EditableText: {
-        // A box that takes no input method is not typed into through Qt's typing field: the
-        // clock's, which the program rewrites every second, is read as a read-only box.
+        // A box that takes no input method from the keyboard (platform::preferReading) is read,
+        // not typed into through Qt's typing field: the clock's, which the program rewrites
+        // every second, as a read-only box; the instructions' as pages of text.
         QInputMethodQueryEvent query(Qt::ImEnabled);
         if (accessible->object())
             QCoreApplication::sendEvent(accessible->object(), &query);
-        const bool typedInto = query.value(Qt::ImEnabled).toBool();
-        return accessible->state().readOnly || !typedInto ? Kind::ReadingBox : Kind::TypingBox;
+        const QAccessible::State state = accessible->state();
+        if (state.readOnly || !query.value(Qt::ImEnabled).toBool())
+            return state.multiLine && !state.readOnly ? Kind::DocumentBox : Kind::ReadingBox;
+        return Kind::TypingBox;
     }
     default:
         return std::nullopt; // the notice: the page's live region says what it says
@@ -61,7 +65,7 @@ std::optional<Kind> kindOf(QAccessibleInterface *accessible)
 
 bool takesKeyboard(Kind kind)
 {
-    return kind == Kind::Button || kind == Kind::ReadingBox || kind == Kind::TypingBox;
+    return kind != Kind::Text && kind != Kind::Picture;
 }
 
 bool present(const val &value)
@@ -104,7 +108,6 @@ constexpr char kStyle[] = R"css(
 struct Item {
     QPointer<QObject> object;
     Kind kind = Kind::Text;
-    bool multiLine = false;
     val element = val::undefined();
     // What the page was last given, so that only what changes is written.
     QString name;
@@ -302,7 +305,6 @@ private:
             Item item;
             item.object = accessible->object();
             item.kind = kind;
-            item.multiLine = accessible->state().multiLine;
             item.element = create(document, accessible, kind);
             place(mirror, item, accessible);
             mirror.root.call<void>("appendChild", item.element);
@@ -336,13 +338,17 @@ private:
             element.call<void>("setAttribute", std::string("inputmode"), std::string("none"));
             element.call<void>("setAttribute", std::string("spellcheck"), std::string("false"));
             break;
+        case Kind::DocumentBox:
+            // A page of text in paragraphs, which a reader reads by its own keys for lines and
+            // paragraphs while it has the keyboard.
+            element = makeElement(document, "div");
+            element.call<void>("setAttribute", std::string("role"), std::string("article"));
+            break;
         case Kind::TypingBox:
             // Stands for the box where a reader moves through the page; once it has the
             // keyboard, Qt's typing field takes it over.
             element = makeElement(document, "div");
             element.call<void>("setAttribute", std::string("role"), std::string("textbox"));
-            if (multiLine)
-                element.call<void>("setAttribute", std::string("aria-multiline"), std::string("true"));
             break;
         }
         if (takesKeyboard(kind)) {
@@ -434,14 +440,13 @@ private:
         case Kind::Button:
             element.set("textContent", name.toStdString());
             break;
-        case Kind::TypingBox: {
+        case Kind::TypingBox:
             setAttribute(element, "aria-label", name);
-            if (!item.multiLine) {
-                element.set("textContent", value.toStdString());
-                break;
-            }
-            // A paragraph for each line of the text, as a reader reads a page by line and by
-            // paragraph.
+            element.set("textContent", value.toStdString());
+            break;
+        case Kind::DocumentBox: {
+            setAttribute(element, "aria-label", name);
+            // A paragraph for each line of the text.
             element.set("textContent", std::string());
             const val document = element["ownerDocument"];
             QStringList lines = value.split(QRegularExpression(QStringLiteral("\r\n|[\r\n\u2029]")));
@@ -478,11 +483,12 @@ private:
         item.element.call<void>("setSelectionRange", start, end, std::string(backward ? "backward" : "forward"));
     }
 
-    // The page's keyboard goes where the game's is: to the element of a control that takes it
-    // itself. For a box the player types into, Qt's typing field takes it, unless the window
-    // took it back as it was shown (a phone's, opening the instructions): once the focus has
-    // settled, the box's element then holds it, as it brings up no on-screen keyboard the
-    // player did not ask for.
+    // The page's keyboard goes where the game's is: to the element of the control that has
+    // the focus, unless Qt's typing field has taken it for the control (a box the player types
+    // into, or one a player pointed at). For a box the player types into, the field takes it
+    // as the focus moves, unless the window took it back as it was shown (a phone's): once the
+    // focus has settled, the box's element then holds it, as it brings up no on-screen
+    // keyboard the player did not ask for.
     void followFocus(bool settled)
     {
         const Item *item = itemOf(QApplication::focusWidget());
@@ -491,7 +497,7 @@ private:
         const val active = activeElement();
         if (item->element.strictlyEquals(active))
             return;
-        if (item->kind == Kind::TypingBox && present(active) && present(active["data-qinputcontext"]))
+        if (present(active) && present(active["data-qinputcontext"]))
             return; // Qt's typing field, which carries its input context
         val options = val::object();
         options.set("preventScroll", true);

@@ -3,8 +3,9 @@
 // Qt draws on a window's canvas, so each window keeps in the page, behind its canvas, a mirror
 // of its controls made of the page's own elements: buttons that are buttons, with their
 // disabled state; the clue, the score and the clock as read-only text fields holding what the
-// boxes show, with the caret where the box has it; the boxes the player types into as named
-// text boxes; the labels and the board's discs as text. Every name, value and state is the one the game's
+// boxes show, with the caret where the box has it; the box the player answers in as a named
+// text box; the instructions as pages of text in paragraphs; the labels and the board's discs
+// as text. Every name, value and state is the one the game's
 // accessibility interfaces give the desktop's readers (accessibility.cpp), so the words come
 // from one place.
 //

@@ -33,11 +33,12 @@ void prepareWindow(QWidget *window);
 void placeGame(QWidget *game, QSize companion);
 void placeBeside(QWidget *window, const QWidget *game);
 
-// Readies the box the program rewrites every second, the clock's: where a screen reader reads
-// a box the player types into through a text field of the platform's (a web page), the box
-// keeps that field off and reads as text, or the reader would say every second what no one
-// asked for. Typing into it from a keyboard still works, as typing always did there.
-void prepareClockBox(QWidget *box);
+// Readies a box the player reads rather than types into (the clock's, the instructions'):
+// where a screen reader reads a box typed into through a text field of the platform's own (a
+// web page), the box takes that field only when the player points at it, and is otherwise
+// read as text: a reader is not told every second what the clock says, and reads the
+// instructions by line and by paragraph. Keys typed into it still reach it as key presses.
+void preferReading(QWidget *box);
 
 // Says `text` to a screen reader through the platform's own channel, where the windows' own
 // accessibility does not reach one by itself (a web page's live region); elsewhere nothing.

@@ -13,7 +13,7 @@ void placeGame(QWidget *, QSize) {}
 
 void placeBeside(QWidget *, const QWidget *) {}
 
-void prepareClockBox(QWidget *) {}
+void preferReading(QWidget *) {}
 
 void announce(const QString &) {}
 

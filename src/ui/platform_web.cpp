@@ -1,10 +1,12 @@
 // The web: the game runs in a page of a browser (packaging/web/index.html), its windows framed
 // by the page on a desk that fills it, everything it needs built into the program.
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QInputMethod>
 #include <QInputMethodQueryEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -208,29 +210,52 @@ private:
     bool fitting_ = false;
 };
 
-// Tells Qt that a box takes no input method, whatever the box says of itself (a line edit
-// says it takes one while it is editable): Qt's typing field, which a screen reader hears as
-// it changes, then stays off it, and the page's mirror shows the box as text to read
-// (pagemirror.h). Keys still reach the box from the keyboard as key presses.
-class TakesNoInputMethod : public QObject {
+// Tells Qt that a box takes an input method only from a press of the mouse or a touch on it
+// until it loses the focus, whatever the box says of itself (a text box says it takes one
+// while it is editable). Reached by the keyboard, or given the focus by its window, the box
+// keeps Qt's typing field off, which a screen reader hears as it changes, and the page's
+// mirror shows it as text to read (pagemirror.h); a tap still brings up a phone's keyboard.
+// Keys reach the box from the keyboard as key presses either way.
+class InputMethodWhenPointed : public QObject {
 public:
-    explicit TakesNoInputMethod(QObject *parent) : QObject(parent) {}
+    explicit InputMethodWhenPointed(QWidget *box) : QObject(box), box_(box) {}
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override
     {
-        if (event->type() != QEvent::InputMethodQuery || answering_)
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::TouchBegin:
+            // The press has given the box the focus already, without the field: the field takes
+            // the keyboard now, in the player's own gesture, as a phone's keyboard must be asked.
+            pointed_ = true;
+            if (QApplication::focusWidget() == box_) {
+                QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+                QGuiApplication::inputMethod()->show();
+            }
+            return false;
+        case QEvent::FocusOut:
+            pointed_ = false;
+            return false;
+        case QEvent::InputMethodQuery:
+            break;
+        default:
+            return false;
+        }
+        if (answering_ || object != box_)
             return false;
         answering_ = true;
         QCoreApplication::sendEvent(object, event); // the box answers the rest
         answering_ = false;
         auto *query = static_cast<QInputMethodQueryEvent *>(event);
-        if (query->queries() & Qt::ImEnabled)
+        if ((query->queries() & Qt::ImEnabled) && !pointed_)
             query->setValue(Qt::ImEnabled, false);
         return true;
     }
 
 private:
+    QWidget *box_;
+    bool pointed_ = false;
     bool answering_ = false;
 };
 
@@ -304,9 +329,13 @@ void placeBeside(QWidget *window, const QWidget *)
         deskKeeper()->place();
 }
 
-void prepareClockBox(QWidget *box)
+void preferReading(QWidget *box)
 {
-    box->installEventFilter(new TakesNoInputMethod(box));
+    auto *filter = new InputMethodWhenPointed(box);
+    box->installEventFilter(filter);
+    // A text box of several lines is pressed on its viewport.
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(box))
+        area->viewport()->installEventFilter(filter);
 }
 
 void announce(const QString &text)

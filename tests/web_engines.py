@@ -402,7 +402,7 @@ def main():
                 try:
                     said = check(player, arguments.screenshots, name)
                 except Exception as error:
-                    # WebKitGTK 2.50's page process now and then stops on an assertion of its
+                    # WebKitGTK 2.54's page process now and then stops on an assertion of its
                     # own while the program starts (the kernel logs an invalid opcode in
                     # libwebkit2gtk; about one load in five here): the first load is tried
                     # once more in a new browser, and the crash is reported. A fault of the

@@ -31,12 +31,7 @@ cmake --build --preset bench >/dev/null
 # the engine's interface, which may differ between the two.
 base=build/bench-baseline
 commit=$(git rev-parse --verify "$baseline^{commit}")
-if [[ "$(cat "$base/commit" 2>/dev/null)" != "$commit" ]]; then
-    rm -rf "$base"
-    mkdir -p "$base/src"
-    git archive "$commit" | tar -x -C "$base/src"
-    echo "$commit" >"$base/commit"
-fi
+scripts/lay-out-commit.sh "$commit" "$base"
 rm -rf "$base/src/bench"
 cp -a bench "$base/src/bench" # times kept, so only what changed is rebuilt
 cmake -S "$base/src" --preset bench -B "$base/build" >/dev/null

@@ -575,6 +575,17 @@ def play(window, bank, opening, page=False):
         if window.focused_name() != to:
             raise HarnessError(f"{title}: {key} {times} times reached {window.focused_name()!r}, not {to}")
 
+    def tab_to(step, label, key, times, name):
+        """A checked move of the keyboard to the control `name`, which must be said."""
+        step.mark(label, checked=True)
+        move_focus(key, times, name, step.title)
+        step.names.append((step.parts[-1][0], name, NAME))
+
+    def press_space(step, label="Space", quiet=1.0):
+        step.mark(label, checked=True)
+        xdo("key", "space")
+        settle(minimum=1.0, quiet=quiet)
+
     def press_avanti(step):
         step.mark("Shift+Tab Shift+Tab")
         move_focus("shift+Tab", 2, "AVANTI", step.title)
@@ -609,12 +620,8 @@ def play(window, bank, opening, page=False):
     # from the answer box, Tab goes to ESCI, the score, the time and then their button.
     def read_instructions():
         step = Step("the instructions")
-        step.mark("Tab four times, to their button", checked=True)
-        move_focus("Tab", 4, "Istruzioni e informazioni sul gioco", step.title)
-        step.names.append((step.parts[-1][0], "Istruzioni e informazioni sul gioco", NAME))
-        step.mark("Space", checked=True)
-        xdo("key", "space")
-        settle(minimum=1.0, quiet=1.0)
+        tab_to(step, "Tab four times, to their button", "Tab", 4, "Istruzioni e informazioni sul gioco")
+        press_space(step)
         step.names.append((step.parts[-1][0], "Istruzioni", NAME))
         # Each box opens at its heading; Down reads the lines after it.
         for line in ("Per iniziare cliccare", "su gioca"):
@@ -622,19 +629,13 @@ def play(window, bank, opening, page=False):
             xdo("key", "Down")
             settle(minimum=0.5, quiet=0.8)
             step.names.append((step.parts[-1][0], line, READ))
-        step.mark("Tab, to the other box", checked=True)
-        move_focus("Tab", 1, "Informazioni", step.title)
-        step.names.append((step.parts[-1][0], "Informazioni", NAME))
+        tab_to(step, "Tab, to the other box", "Tab", 1, "Informazioni")
         step.mark("Down, to the line 'Questo gioco è una riproduzione'", checked=True)
         xdo("key", "Down")
         settle(minimum=0.5, quiet=0.8)
         step.names.append((step.parts[-1][0], "Questo gioco è una riproduzione", READ))
-        step.mark("Tab, to the return button", checked=True)
-        move_focus("Tab", 1, "Torna al gioco", step.title)
-        step.names.append((step.parts[-1][0], "Torna al gioco", NAME))
-        step.mark("Space, back to the game", checked=True)
-        xdo("key", "space")
-        settle(minimum=1.0, quiet=1.0)
+        tab_to(step, "Tab, to the return button", "Tab", 1, "Torna al gioco")
+        press_space(step, "Space, back to the game")
         step.names.append((step.parts[-1][0], "Istruzioni e informazioni sul gioco", NAME))
         return step
 
@@ -642,12 +643,8 @@ def play(window, bank, opening, page=False):
     # From the instructions' button Shift+Tab goes back by the time and the score to ESCI.
     def press_esci():
         step = Step("ESCI")
-        step.mark("Shift+Tab three times, to ESCI", checked=True)
-        move_focus("shift+Tab", 3, "ESCI", step.title)
-        step.names.append((step.parts[-1][0], "ESCI", NAME))
-        step.mark("Space", checked=True)
-        xdo("key", "space")
-        settle(minimum=1.0, quiet=1.5)
+        tab_to(step, "Shift+Tab three times, to ESCI", "shift+Tab", 3, "ESCI")
+        press_space(step, quiet=1.5)
         step.names.append((step.parts[-1][0], "Partita finita. Ricarica la pagina per giocare di nuovo.",
                            "ESCI: the page's closing words"))
         return step

@@ -36,13 +36,7 @@ export SOURCE_DATE_EPOCH
 base=build/web-baseline
 baseline_root=()
 if [[ "$mode" == --bench && -z "${GIRO_WEB_BASELINE_QT:-}" ]]; then
-    baseline=$(git rev-parse --verify "${GIRO_WEB_BENCH_BASELINE:-40530fb}^{commit}")
-    if [[ "$(cat "$base/commit" 2>/dev/null)" != "$baseline" ]]; then
-        rm -rf "$base"
-        mkdir -p "$base/src"
-        git archive "$baseline" | tar -x -C "$base/src"
-        echo "$baseline" >"$base/commit"
-    fi
+    scripts/lay-out-commit.sh "${GIRO_WEB_BENCH_BASELINE:-40530fb}" "$base"
     GIRO_WEB_BASELINE_QT=$(dirname "$GIRO_QT_WEB")/qt-web-$("$base/src/scripts/build-qt-web.sh" --key)
     export GIRO_WEB_BASELINE_QT
     mkdir -p "$GIRO_WEB_BASELINE_QT"
